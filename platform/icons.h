@@ -1,0 +1,19 @@
+// Stand-in for shell icons: a handle is a small non-zero number naming a
+// freedesktop icon for a file extension. Handles are process-wide.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Issues a new handle for the extension's icon (".dll" -> e.g.
+// "application-x-sharedlib"); 0 when no icon can be named.
+std::uint32_t CreateExtensionIcon(std::u16string_view extension);
+// The freedesktop icon name behind a live handle; empty for a dead one.
+std::string IconName(std::uint32_t handle);
+// Frees the handle; returns false for a handle that is not live.
+bool DestroyIcon(std::uint32_t handle);
+
+}  // namespace platform
