@@ -1,0 +1,50 @@
+// Small pieces the scanners share on top of scan_support.h: the fixed key
+// paths, checked finding appends and text from raw value data.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/engine_state.h"
+#include "platform/registry.h"
+
+namespace Function {
+
+inline constexpr std::u16string_view kSharedDllsPath =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+inline constexpr std::u16string_view kApplicationsPath = u"Applications";
+inline constexpr std::u16string_view kClsidPath = u"CLSID";
+inline constexpr std::u16string_view kMenuOrderPath =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs";
+inline constexpr std::u16string_view kArpCachePath =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
+inline constexpr std::u16string_view kUninstallPath =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline constexpr std::u16string_view kInstallerFoldersPath =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
+inline constexpr std::u16string_view kMuiCachePath = u"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
+inline constexpr std::u16string_view kSoftwarePath = u"Software";
+inline constexpr std::u16string_view kHelpPath = u"SOFTWARE\\Microsoft\\Windows\\Help";
+inline constexpr std::u16string_view kHtmlHelpPath = u"SOFTWARE\\Microsoft\\Windows\\Html Help";
+inline constexpr std::u16string_view kFileExtsPath =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+
+// Joins the pieces into one text.
+std::u16string Join(std::initializer_list<std::u16string_view> parts);
+
+// Appends a finding numbered `next_index` (which then grows by one) with the
+// icon of `icon_source`. A finding whose name or key text does not fit its
+// 260-unit field is left out: the fixers take key texts apart, and a cut one
+// could name a different, valid key. Returns whether it was added.
+bool AddCheckedFinding(CRegEngine& engine, int type, std::u16string_view name, std::u16string_view key,
+                       std::u16string_view icon_source, std::int32_t& next_index);
+
+// Number of findings in the type's list (the progress count).
+std::int32_t ListSize(CRegEngine& engine, int type);
+
+// Value data read as UTF-16LE text up to the first NUL; a trailing odd byte
+// is ignored.
+std::u16string ValueDataText(const platform::RegValue& value);
+
+}  // namespace Function
