@@ -1,0 +1,84 @@
+// A registry kept wholly in memory: the store behind tests and the base of the
+// file-backed Wine registry. HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER are two
+// trees; HKEY_CLASSES_ROOT shows HKEY_LOCAL_MACHINE\Software\Classes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/reg_tree.h"
+#include "platform/registry.h"
+
+namespace platform {
+
+class MemoryRegistry : public Registry {
+ public:
+  MemoryRegistry();
+  ~MemoryRegistry() override;
+  MemoryRegistry(const MemoryRegistry&) = delete;
+  MemoryRegistry& operator=(const MemoryRegistry&) = delete;
+
+  std::int32_t OpenKey(RegKey parent, std::u16string_view path, RegKey* out) override;
+  std::int32_t CreateKey(RegKey parent, std::u16string_view path, RegKey* out) override;
+  void CloseKey(RegKey key) override;
+  std::int32_t QueryInfo(RegKey key, std::uint32_t* subkeys, std::uint32_t* values) override;
+  std::int32_t EnumKey(RegKey key, std::uint32_t index, std::u16string* name) override;
+  std::int32_t EnumValue(RegKey key, std::uint32_t index, std::u16string* name, RegValue* value) override;
+  std::int32_t QueryValue(RegKey key, std::u16string_view name, RegValue* value) override;
+  std::int32_t SetValue(RegKey key, std::u16string_view name, const RegValue& value) override;
+  std::int32_t DeleteTree(RegKey key, std::u16string_view subpath) override;
+  std::int32_t DeleteValue(RegKey key, std::u16string_view name) override;
+  std::int32_t Flush() override { return kRegOk; }
+
+  // Makes `path` below `parent` a symbolic link to `target`, a kernel-style
+  // path such as "\Registry\Machine\Software\Classes\CLSID" (as Wine keeps
+  // them). The key must not exist yet. For tests and tools.
+  std::int32_t CreateLink(RegKey parent, std::u16string_view path, std::u16string_view target);
+
+  std::size_t OpenHandleCount() const;
+
+ protected:
+  enum class Hive { kMachine = 0, kUser = 1 };
+
+  // Consulted before every change; a non-zero status refuses it.
+  virtual std::int32_t CheckWritable() { return kRegOk; }
+  // Told after every change, with the hive that changed.
+  virtual void OnModified(Hive /*hive*/) {}
+  // Called at the start of every walk from a root key, before anything is read.
+  virtual void OnRootWalk() {}
+
+  // The hooks above run with this lock held; so must the members below.
+  std::mutex& mutex() const { return mu_; }
+  RegNode& hive_root(Hive hive) { return *roots_[static_cast<int>(hive)]; }
+  // Puts a new tree in place of a hive. Handles into the old tree fail from
+  // then on with kRegNotFound.
+  void ReplaceHive(Hive hive, std::unique_ptr<RegNode> root);
+
+ private:
+  struct Handle {
+    RegNode* node = nullptr;      // null once the key has been deleted
+    RegNode* via_link = nullptr;  // the link key this handle was opened through, if any
+  };
+
+  // Resolves a handle; HKEY_CLASSES_ROOT resolves to null when its key is missing.
+  std::int32_t Resolve(RegKey key, RegNode** node, RegNode** via_link = nullptr);
+  std::int32_t Walk(RegNode* start, std::u16string_view path, bool create, bool follow_last, RegNode** out,
+                    RegNode** via_link, int depth);
+  std::int32_t FollowLink(RegNode* link, bool create, RegNode** out, int depth);
+  RegNode* ClassesRoot(bool create);
+  RegKey NewHandle(RegNode* node, RegNode* via_link);
+  bool IsRoot(const RegNode* node) const;
+  void Touch(RegNode* node);
+  void DropHandlesUnder(const RegNode* node);
+  std::int32_t OpenOrCreate(RegKey parent, std::u16string_view path, bool create, RegKey* out);
+
+  mutable std::mutex mu_;
+  std::unique_ptr<RegNode> roots_[2];
+  std::unordered_map<RegKey, Handle> handles_;
+  RegKey next_handle_ = 0x1000;
+};
+
+}  // namespace platform

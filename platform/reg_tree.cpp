@@ -1,0 +1,121 @@
+#include "platform/reg_tree.h"
+
+#include <chrono>
+
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace platform {
+
+RegNodeExtra& RegNode::Extra() {
+  if (!extra) extra = std::make_unique<RegNodeExtra>();
+  return *extra;
+}
+
+RegNode* RegNode::FindSubkey(std::u16string_view key_name) const {
+  std::size_t lo = 0;
+  std::size_t hi = subkeys.size();
+  while (lo < hi) {
+    std::size_t mid = (lo + hi) / 2;
+    int c = CompareNoCase(subkeys[mid]->name, key_name);
+    if (c == 0) return subkeys[mid].get();
+    if (c < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return nullptr;
+}
+
+RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created) {
+  if (created) *created = false;
+  std::size_t pos = subkeys.size();
+  // Files list keys in order, so appending is the common case.
+  int last = subkeys.empty() ? -1 : CompareNoCase(subkeys.back()->name, key_name);
+  if (last == 0) return subkeys.back().get();
+  if (last > 0) {
+    std::size_t lo = 0;
+    std::size_t hi = subkeys.size();
+    while (lo < hi) {
+      std::size_t mid = (lo + hi) / 2;
+      int c = CompareNoCase(subkeys[mid]->name, key_name);
+      if (c == 0) return subkeys[mid].get();
+      if (c < 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    pos = lo;
+  }
+  auto node = std::make_unique<RegNode>();
+  node->name.assign(key_name);
+  node->parent = this;
+  RegNode* raw = node.get();
+  subkeys.insert(subkeys.begin() + static_cast<std::ptrdiff_t>(pos), std::move(node));
+  if (created) *created = true;
+  return raw;
+}
+
+std::unique_ptr<RegNode> RegNode::RemoveSubkey(const RegNode* child) {
+  for (auto it = subkeys.begin(); it != subkeys.end(); ++it) {
+    if (it->get() == child) {
+      std::unique_ptr<RegNode> out = std::move(*it);
+      subkeys.erase(it);
+      out->parent = nullptr;
+      return out;
+    }
+  }
+  return nullptr;
+}
+
+RegTreeValue* RegNode::FindValue(std::u16string_view value_name) {
+  for (auto& v : values) {
+    if (EqualsNoCase(v.name, value_name)) return &v;
+  }
+  return nullptr;
+}
+
+const RegTreeValue* RegNode::FindValue(std::u16string_view value_name) const {
+  return const_cast<RegNode*>(this)->FindValue(value_name);
+}
+
+bool RegNode::RemoveValue(std::u16string_view value_name) {
+  for (auto it = values.begin(); it != values.end(); ++it) {
+    if (EqualsNoCase(it->name, value_name)) {
+      values.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::u16string RegNode::LinkTarget() const {
+  if (!Has(kLink)) return {};
+  const RegTreeValue* v = FindValue(kSymbolicLinkValue);
+  if (!v || v->type != kRegLink) return {};
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < v->data.size(); i += 2) {
+    char16_t c = static_cast<char16_t>(v->data[i] | (v->data[i + 1] << 8));
+    if (c == 0) break;
+    text.push_back(c);
+  }
+  return text;
+}
+
+bool RegNode::IsUnder(const RegNode* ancestor) const {
+  for (const RegNode* n = this; n; n = n->parent) {
+    if (n == ancestor) return true;
+  }
+  return false;
+}
+
+std::uint64_t CurrentFileTime() {
+  using namespace std::chrono;
+  constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;  // 1601 to 1970 in 100 ns
+  auto since = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+  return kEpochDiff + static_cast<std::uint64_t>(since / 100);
+}
+
+}  // namespace platform

@@ -1,0 +1,67 @@
+// The in-memory shape of a registry hive: a tree of keys, each holding its
+// values, plus what a file backend must keep to write the key back unchanged.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct RegTreeValue {
+  std::u16string name;  // empty = the key's default value
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
+
+// Rarely needed per-key details, kept out of line so that plain keys stay small.
+struct RegNodeExtra {
+  bool has_class = false;
+  std::u16string key_class;
+  std::vector<std::string> options;  // other "#..." lines of the key, verbatim
+};
+
+struct RegNode {
+  enum Flag : std::uint8_t {
+    kLink = 1,      // a symbolic link ("#link"); its SymbolicLinkValue names the target
+    kChanged = 2,   // changed since it was loaded: its stored text is stale
+    kHadBlock = 4,  // the file had a block of its own for this key
+    kVolatile = 8,  // never written out
+  };
+
+  std::u16string name;
+  RegNode* parent = nullptr;
+  std::vector<std::unique_ptr<RegNode>> subkeys;  // ordered by CompareNoCase of the names
+  std::vector<RegTreeValue> values;               // stored order, names unique without case
+  std::uint64_t modified = 0;                     // 100 ns units since 1601 (Windows FILETIME)
+  std::uint64_t raw_offset = 0;                   // the key's block in the loaded text, if any
+  std::uint32_t raw_length = 0;
+  std::uint8_t flags = 0;
+  std::unique_ptr<RegNodeExtra> extra;
+
+  bool Has(Flag f) const { return (flags & f) != 0; }
+  RegNodeExtra& Extra();
+
+  RegNode* FindSubkey(std::u16string_view key_name) const;
+  // Returns the existing subkey of that name, or inserts a new one in order.
+  RegNode* AddSubkey(std::u16string_view key_name, bool* created = nullptr);
+  // Detaches `child` and returns it (null if it is not a subkey of this key).
+  std::unique_ptr<RegNode> RemoveSubkey(const RegNode* child);
+
+  RegTreeValue* FindValue(std::u16string_view value_name);
+  const RegTreeValue* FindValue(std::u16string_view value_name) const;
+  bool RemoveValue(std::u16string_view value_name);
+
+  // The target text of a link key ("\Registry\Machine\..."), empty otherwise.
+  std::u16string LinkTarget() const;
+  bool IsUnder(const RegNode* ancestor) const;  // true also for the node itself
+};
+
+// Current time as a Windows FILETIME (100 ns units since 1601-01-01 UTC).
+std::uint64_t CurrentFileTime();
+
+inline constexpr std::u16string_view kSymbolicLinkValue = u"SymbolicLinkValue";
+
+}  // namespace platform
