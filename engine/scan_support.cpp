@@ -211,8 +211,9 @@ void ProgressCounter::Send(ICallback* callback, int type, std::u16string_view te
   callback->OnProgress(&info);
 }
 
-void AddFinding(CRegEngine& engine, int type, std::u16string_view name, std::u16string_view key,
+bool AddFinding(CRegEngine& engine, int type, std::u16string_view name, std::u16string_view key,
                 std::int32_t index, std::uint32_t icon) {
+  if (key.size() >= kTextUnits) return false;
   RegProblemItem item;
   std::memset(&item, 0, sizeof(item));
   item.type = type;
@@ -223,6 +224,7 @@ void AddFinding(CRegEngine& engine, int type, std::u16string_view name, std::u16
   item.icon = icon;
   engine.items(type).push_back(item);
   engine.Publish(type);
+  return true;
 }
 
 void DebugLine(std::u16string_view text) { platform::DebugOutput(text); }

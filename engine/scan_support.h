@@ -98,9 +98,10 @@ class ProgressCounter {
   std::uint32_t step_ = 100;
 };
 
-// Appends a finding (selected 1) to the type's list. Texts longer than 259
-// units are cut to the field.
-void AddFinding(CRegEngine& engine, int type, std::u16string_view name, std::u16string_view key,
+// Appends a finding (selected 1) to the type's list and returns true. A name
+// longer than 259 units is cut to the field; a finding whose key text does not
+// fit is left out (false), since a fixer would act on the cut text's key.
+bool AddFinding(CRegEngine& engine, int type, std::u16string_view name, std::u16string_view key,
                 std::int32_t index, std::uint32_t icon);
 
 // Writes a line to the debugger output.
