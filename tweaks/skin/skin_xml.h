@@ -47,4 +47,8 @@ struct TextAttributes {
 
 TextAttributes ReadTextAttributes(const wxXmlNode* node);
 
+// `text` through the translation catalogue; empty text stays empty (an empty
+// message id would fetch the catalogue's header).
+wxString TranslateSkinText(const wxString& text);
+
 }  // namespace tweaks
