@@ -1,0 +1,142 @@
+// clarivo-cli fix: scan, confirm, back up both hives, delete, rescan.
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "platform/process.h"
+#include "tools/clarivo-cli/backup_folder.h"
+#include "tools/clarivo-cli/categories.h"
+#include "tools/clarivo-cli/commands.h"
+#include "tools/clarivo-cli/exit_codes.h"
+#include "tools/clarivo-cli/findings.h"
+#include "tools/clarivo-cli/progress_bar.h"
+
+namespace cli {
+namespace {
+
+constexpr std::string_view kFixUsageLine =
+    "Usage: clarivo-cli fix [--registry SOURCE] [--type N]... [--backup-dir DIR] [--yes]\n";
+
+// Asks on the terminal; anything but y/yes is a no.
+bool Confirm(std::size_t count) {
+  std::printf("Delete %zu entries? [y/N] ", count);
+  std::fflush(stdout);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
+}
+
+}  // namespace
+
+const std::string_view kFixUsage =
+    "Usage: clarivo-cli fix [--registry SOURCE] [--type N]... [--backup-dir DIR] [--yes]\n"
+    "Scans, lists what will be deleted, asks, backs up HKEY_LOCAL_MACHINE and\n"
+    "HKEY_CURRENT_USER, deletes the entries found, then rescans and reports what is left.\n"
+    "\n"
+    "  --registry SOURCE  the registry to clean: wine:DIR or a Wine prefix folder\n"
+    "  --type N           fix only type N (repeatable; see 'clarivo-cli scan --help')\n"
+    "  --backup-dir DIR   make the backup folder under DIR instead of\n"
+    "                     $XDG_DATA_HOME/Quorvex-Clarivo/backups\n"
+    "  --yes, -y          do not ask; without it fix asks \"Delete N entries? [y/N]\"\n"
+    "                     and refuses when standard input is not a terminal\n"
+    "\n"
+    "The backup is a new folder named YYMMDDhhmmss (local time) holding reg.reg\n"
+    "(HKEY_LOCAL_MACHINE) and reg_user.reg (HKEY_CURRENT_USER); nothing is deleted\n"
+    "unless both exports succeed. Undo with 'clarivo-cli restore FOLDER'.\n"
+    "Fix refuses while a wineserver runs for the prefix (stop it: wineserver -k).\n"
+    "Exit status: 0 done and nothing left, 1 entries left after the fix, 2 usage error,\n"
+    "3 registry cannot be opened, 4 backup failed (nothing deleted), 5 fixing failed,\n"
+    "6 refused, 7 engine cannot be loaded.\n";
+
+int RunFix(const Options& options) {
+  if (!CheckArgumentCount(options, 0, kFixUsageLine)) return kExitUsage;
+  const std::optional<RegistrySource> source = OpenSourceOrReport(options);
+  if (!source) return kExitRegistry;
+  if (!source->warning.empty()) {
+    PrintError("refusing to fix " + source->description + ": " + source->warning);
+    return kExitRefused;
+  }
+  const std::vector<int> types = SelectedTypes(options);
+  std::unique_ptr<ProgressBar> bar = ProgressBar::ForStandardError();
+
+  std::unique_ptr<EngineBinding> binding = LoadEngineOrReport();
+  if (!binding) return kExitEngine;
+  Function::ICleanReg& engine = binding->engine();
+  engine.Stop(0);
+  const std::vector<Finding> findings = ScanTypes(engine, types, bar.get());
+
+  std::printf("Registry: %s\n", Printable(source->description).c_str());
+  if (findings.empty()) {
+    PrintFindings(stdout, types, findings);
+    std::printf("Nothing to fix.\n");
+    return kExitOk;
+  }
+  std::printf("These entries will be deleted:\n");
+  PrintFindings(stdout, types, findings);
+  std::fflush(stdout);
+
+  if (!options.yes) {
+    if (!isatty(STDIN_FILENO)) {
+      PrintError("refusing to fix without confirmation: standard input is not a terminal (pass --yes)");
+      return kExitRefused;
+    }
+    if (!Confirm(findings.size())) {
+      std::printf("Nothing was changed.\n");
+      return kExitRefused;
+    }
+  }
+
+  std::string error;
+  const std::string root = options.backup_dir ? *options.backup_dir : DefaultBackupRoot();
+  const std::optional<std::string> folder = CreateBackupFolder(root, &error);
+  if (!folder) {
+    PrintError("backup failed, nothing was deleted: " + error);
+    return kExitBackup;
+  }
+  std::printf("Backing up to %s\n", Printable(*folder).c_str());
+  std::fflush(stdout);
+  if (!ExportBackup(*folder, &error)) {
+    RemoveBackupFolder(*folder);
+    PrintError("backup failed, nothing was deleted: " + error);
+    return kExitBackup;
+  }
+
+  bool failed = false;
+  for (const int type : types) {
+    const int count = CountOfType(findings, type);
+    if (count == 0) continue;
+    if (bar) bar->Begin("Fixing " + std::string(CategoryName(type)));
+    const int result = engine.Fix(type, bar.get());
+    if (bar) bar->Clear();
+    if (result == Function::kResultDone) {
+      std::printf("%s: deleted %d entries\n", std::string(CategoryName(type)).c_str(), count);
+    } else {
+      failed = true;
+      PrintError(std::string(CategoryName(type)) +
+                 (result == Function::kResultStopped ? ": fixing was stopped"
+                                                     : ": fixing failed (its registry key cannot be opened)"));
+    }
+  }
+
+  // A fresh engine reads the registry back from disk, so the rescan shows
+  // what was really saved, not what one engine holds in memory.
+  binding.reset();
+  binding = LoadEngineOrReport();
+  if (!binding) return kExitEngine;
+  const std::vector<Finding> left = ScanTypes(binding->engine(), types, bar.get());
+  if (left.empty()) {
+    std::printf("Rescan: nothing left.\n");
+  } else {
+    std::printf("Rescan: %zu entries left:\n", left.size());
+    PrintFindings(stdout, types, left);
+  }
+  std::string restore = "clarivo-cli restore --registry " + platform::QuoteForShell(source->spec) + " " +
+                        platform::QuoteForShell(*folder);
+  std::printf("Backup: %s\nTo undo: %s\n", Printable(*folder).c_str(), Printable(restore).c_str());
+  if (failed) return kExitFixFailed;
+  return left.empty() ? kExitOk : kExitFindings;
+}
+
+}  // namespace cli
