@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -16,6 +17,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "platform/windows_system.h"
+#include "shared/clean_reg.h"
 
 namespace clarivo_test {
 
@@ -213,6 +215,28 @@ class FakeSystem : public platform::WindowsSystem {
   std::set<std::u16string> paths_;
   std::map<std::u16string, std::u16string> environment_;
   std::map<int, std::u16string> special_folders_;
+};
+
+// One progress report as a test compares it.
+struct Report {
+  int type = 0;
+  std::u16string text;
+  int percent = 0;
+  int count = 0;
+  bool operator==(const Report&) const = default;
+};
+
+// Keeps every progress report; `on_report` runs after each one is kept (a
+// test stops the engine from there, as a caller may).
+class RecordingCallback : public Function::ICallback {
+ public:
+  bool OnProgress(const Function::RegProgressInfo* info) override {
+    reports.push_back({info->type, std::u16string(info->text), info->percent, info->count});
+    if (on_report) on_report(reports.size());
+    return true;
+  }
+  std::vector<Report> reports;
+  std::function<void(std::size_t)> on_report;
 };
 
 }  // namespace clarivo_test
