@@ -1,11 +1,57 @@
 #include "platform/reg_tree.h"
 
+#include <locale.h>
+#include <wctype.h>
+
+#include <array>
 #include <chrono>
 
 #include "platform/registry.h"
 #include "platform/text.h"
 
 namespace platform {
+namespace {
+
+// Lower-case table for the BMP: wineserver orders keys by their lower-cased
+// names, so '_' sorts before the letters.
+struct LowerTable {
+  std::array<char16_t, 0x10000> lower;
+  LowerTable() {
+    for (std::size_t i = 0; i < lower.size(); ++i) lower[i] = static_cast<char16_t>(i);
+    for (char16_t c = u'A'; c <= u'Z'; ++c) lower[c] = static_cast<char16_t>(c + 32);
+    for (char16_t c = 0xC0; c <= 0xDE; ++c) {
+      if (c != 0xD7) lower[c] = static_cast<char16_t>(c + 32);
+    }
+    locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (!loc) return;
+    for (std::size_t i = 0x100; i < lower.size(); ++i) {
+      if (i >= 0xD800 && i <= 0xDFFF) continue;
+      wint_t l = towlower_l(static_cast<wint_t>(i), loc);
+      if (l < 0x10000 && !(l >= 0xD800 && l <= 0xDFFF)) lower[i] = static_cast<char16_t>(l);
+    }
+    freelocale(loc);
+  }
+};
+
+const std::array<char16_t, 0x10000>& Lower() {
+  static const LowerTable table;
+  return table.lower;
+}
+
+}  // namespace
+
+int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
+  const auto& lower = Lower();
+  std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
+    char16_t x = lower[a[i]];
+    char16_t y = lower[b[i]];
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
 
 RegNodeExtra& RegNode::Extra() {
   if (!extra) extra = std::make_unique<RegNodeExtra>();
@@ -17,7 +63,7 @@ RegNode* RegNode::FindSubkey(std::u16string_view key_name) const {
   std::size_t hi = subkeys.size();
   while (lo < hi) {
     std::size_t mid = (lo + hi) / 2;
-    int c = CompareNoCase(subkeys[mid]->name, key_name);
+    int c = CompareKeyNames(subkeys[mid]->name, key_name);
     if (c == 0) return subkeys[mid].get();
     if (c < 0) {
       lo = mid + 1;
@@ -32,14 +78,14 @@ RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created) {
   if (created) *created = false;
   std::size_t pos = subkeys.size();
   // Files list keys in order, so appending is the common case.
-  int last = subkeys.empty() ? -1 : CompareNoCase(subkeys.back()->name, key_name);
+  int last = subkeys.empty() ? -1 : CompareKeyNames(subkeys.back()->name, key_name);
   if (last == 0) return subkeys.back().get();
   if (last > 0) {
     std::size_t lo = 0;
     std::size_t hi = subkeys.size();
     while (lo < hi) {
       std::size_t mid = (lo + hi) / 2;
-      int c = CompareNoCase(subkeys[mid]->name, key_name);
+      int c = CompareKeyNames(subkeys[mid]->name, key_name);
       if (c == 0) return subkeys[mid].get();
       if (c < 0) {
         lo = mid + 1;

@@ -33,7 +33,7 @@ struct RegNode {
 
   std::u16string name;
   RegNode* parent = nullptr;
-  std::vector<std::unique_ptr<RegNode>> subkeys;  // ordered by CompareNoCase of the names
+  std::vector<std::unique_ptr<RegNode>> subkeys;  // ordered by CompareKeyNames
   std::vector<RegTreeValue> values;               // stored order, names unique without case
   std::uint64_t modified = 0;                     // 100 ns units since 1601 (Windows FILETIME)
   std::uint64_t raw_offset = 0;                   // the key's block in the loaded text, if any
@@ -58,6 +58,10 @@ struct RegNode {
   std::u16string LinkTarget() const;
   bool IsUnder(const RegNode* ancestor) const;  // true also for the node itself
 };
+
+// The order of subkeys: case-insensitive on lower-cased names, as wineserver
+// keeps and writes them.
+int CompareKeyNames(std::u16string_view a, std::u16string_view b);
 
 // Current time as a Windows FILETIME (100 ns units since 1601-01-01 UTC).
 std::uint64_t CurrentFileTime();

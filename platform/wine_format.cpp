@@ -1,0 +1,596 @@
+#include "platform/wine_format.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
+constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;  // 1601 to 1970 in 100 ns units
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+void PutUnit(std::vector<std::uint8_t>& out, char32_t c) {
+  out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+  out.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+}
+
+class Parser {
+ public:
+  Parser(const std::string& text, std::string_view label) : text_(text), label_(label) {}
+
+  bool Run(WineHiveFile* out, std::string* error);
+
+ private:
+  bool Fail(const std::string& what) {
+    error_ = std::string(label_) + " line " + std::to_string(line_no_) + ": " + what;
+    return false;
+  }
+  // Moves to the next line; false at the end of the text.
+  bool NextLine();
+  bool ParseKeyLine(RegNode* root);
+  bool ParseOption(RegNode* node);
+  bool ParseValue(RegNode* node);
+  // Reads an escaped text from `p` up to the unescaped `end_char` on this line,
+  // as 16-bit units appended to `out`, and leaves `p` after `end_char`.
+  template <typename Sink>
+  bool ParseString(const char*& p, char end_char, Sink sink, const char* what);
+  bool ParseHex(const char*& p, std::vector<std::uint8_t>* data);
+
+  const std::string& text_;
+  std::string_view label_;
+  std::string error_;
+  std::size_t line_start_ = 0;
+  std::size_t line_end_ = 0;  // index of the '\n' (or text size)
+  std::size_t next_ = 0;
+  int line_no_ = 0;
+
+  // The path of the previous key, to find the next one quickly: files list keys in tree order.
+  std::vector<std::u16string> path_;
+  std::vector<RegNode*> nodes_;
+};
+
+bool Parser::NextLine() {
+  if (next_ >= text_.size()) return false;
+  line_start_ = next_;
+  const void* nl = std::memchr(text_.data() + next_, '\n', text_.size() - next_);
+  line_end_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text_.data()) : text_.size();
+  next_ = line_end_ + 1;
+  ++line_no_;
+  return true;
+}
+
+template <typename Sink>
+bool Parser::ParseString(const char*& p, char end_char, Sink sink, const char* what) {
+  const char* end = text_.data() + line_end_;
+  while (true) {
+    if (p >= end) return Fail(std::string("unterminated ") + what);
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (c == static_cast<unsigned char>(end_char)) {
+      ++p;
+      return true;
+    }
+    if (c == '\\') {
+      ++p;
+      if (p >= end) return Fail(std::string("unterminated ") + what);
+      char e = *p++;
+      switch (e) {
+        case 'a':
+          sink(7);
+          break;
+        case 'b':
+          sink(8);
+          break;
+        case 'e':
+          sink(27);
+          break;
+        case 'f':
+          sink(12);
+          break;
+        case 'n':
+          sink(10);
+          break;
+        case 'r':
+          sink(13);
+          break;
+        case 't':
+          sink(9);
+          break;
+        case 'v':
+          sink(11);
+          break;
+        case 'x': {
+          char32_t v = 0;
+          int n = 0;
+          while (n < 4 && p < end && HexDigit(*p) >= 0)
+            v = v * 16 + static_cast<char32_t>(HexDigit(*p++)), ++n;
+          sink(n ? v : U'x');
+          break;
+        }
+        case '0':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case '5':
+        case '6':
+        case '7': {
+          char32_t v = static_cast<char32_t>(e - '0');
+          for (int n = 1; n < 3 && p < end && *p >= '0' && *p <= '7'; ++n)
+            v = v * 8 + static_cast<char32_t>(*p++ - '0');
+          sink(v);
+          break;
+        }
+        default:
+          sink(static_cast<unsigned char>(e));
+          break;
+      }
+      continue;
+    }
+    if (c < 0x80) {
+      sink(c);
+      ++p;
+      continue;
+    }
+    // Raw UTF-8 (wineserver itself writes only ASCII, but tools may not).
+    std::size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+    if (p + len > end) len = static_cast<std::size_t>(end - p);
+    std::u16string units = ToUtf16(std::string_view(p, len));
+    for (char16_t u : units) sink(u);
+    p += len;
+  }
+}
+
+bool Parser::ParseHex(const char*& p, std::vector<std::uint8_t>* data) {
+  while (true) {
+    const char* end = text_.data() + line_end_;
+    while (p < end && IsSpace(*p)) ++p;
+    while (p < end) {
+      int hi = HexDigit(*p);
+      if (hi < 0) break;
+      int v = hi;
+      ++p;
+      if (p < end && HexDigit(*p) >= 0) v = v * 16 + HexDigit(*p++);
+      if (p < end && HexDigit(*p) >= 0) return Fail("bad hex data");
+      data->push_back(static_cast<std::uint8_t>(v));
+      while (p < end && IsSpace(*p)) ++p;
+      if (p < end && *p == ',') {
+        ++p;
+        while (p < end && IsSpace(*p)) ++p;
+      }
+    }
+    if (p < end && *p == '\\') {
+      if (!NextLine()) return Fail("unterminated hex data");
+      p = text_.data() + line_start_;
+      continue;
+    }
+    if (p < end) return Fail("bad hex data");
+    return true;
+  }
+}
+
+bool Parser::ParseKeyLine(RegNode* root) {
+  const char* p = text_.data() + line_start_ + 1;
+  std::vector<std::u16string> parts(1);
+  if (!ParseString(
+          p, ']',
+          [&](char32_t c) {
+            if (c == u'\\') {
+              parts.emplace_back();
+            } else {
+              parts.back().push_back(static_cast<char16_t>(c));
+            }
+          },
+          "key name")) {
+    return false;
+  }
+  if (parts.size() == 1 && parts[0].empty()) parts.clear();
+  for (const auto& part : parts) {
+    if (part.empty()) return Fail("bad key name");
+  }
+  const char* end = text_.data() + line_end_;
+  while (p < end && IsSpace(*p)) ++p;
+  std::uint64_t seconds = 0;
+  bool has_seconds = false;
+  while (p < end && *p >= '0' && *p <= '9')
+    seconds = seconds * 10 + static_cast<std::uint64_t>(*p++ - '0'), has_seconds = true;
+
+  // Reuse the common start of the previous key's path.
+  std::size_t common = 0;
+  while (common < parts.size() && common < path_.size() && EqualsNoCase(parts[common], path_[common]))
+    ++common;
+  path_.resize(common);
+  nodes_.resize(common);
+  RegNode* node = common ? nodes_.back() : root;
+  for (std::size_t i = common; i < parts.size(); ++i) {
+    node = node->AddSubkey(parts[i]);
+    path_.push_back(std::move(parts[i]));
+    nodes_.push_back(node);
+  }
+  if (node->Has(RegNode::kHadBlock)) node->flags |= RegNode::kChanged;  // a second block: rewrite it
+  node->flags |= RegNode::kHadBlock;
+  if (has_seconds) node->modified = seconds * kTicksPerSecond + kEpochDiff;
+  node->raw_offset = line_start_;
+  return true;
+}
+
+bool Parser::ParseOption(RegNode* node) {
+  std::string_view line(text_.data() + line_start_, line_end_ - line_start_);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.starts_with("#time=")) {
+    std::uint64_t t = 0;
+    std::size_t i = 6;
+    for (; i < line.size() && HexDigit(line[i]) >= 0; ++i)
+      t = t * 16 + static_cast<std::uint64_t>(HexDigit(line[i]));
+    if (i == 6 || i != line.size()) return Fail("bad time");
+    node->modified = t;
+  } else if (line == "#link") {
+    node->flags |= RegNode::kLink;
+  } else if (line.starts_with("#class=\"")) {
+    const char* p = line.data() + 8;
+    RegNodeExtra& extra = node->Extra();
+    extra.has_class = true;
+    extra.key_class.clear();
+    return ParseString(
+        p, '"', [&](char32_t c) { extra.key_class.push_back(static_cast<char16_t>(c)); }, "string");
+  } else {
+    node->Extra().options.emplace_back(line);
+  }
+  return true;
+}
+
+bool Parser::ParseValue(RegNode* node) {
+  const char* p = text_.data() + line_start_;
+  const char* end = text_.data() + line_end_;
+  std::u16string name;
+  if (*p == '@') {
+    ++p;
+  } else {
+    ++p;
+    if (!ParseString(
+            p, '"', [&](char32_t c) { name.push_back(static_cast<char16_t>(c)); }, "string"))
+      return false;
+  }
+  if (p >= end || *p != '=') return Fail("missing '=' after the value name");
+  ++p;
+  std::string_view rest(p, static_cast<std::size_t>(end - p));
+  RegTreeValue value;
+  value.name = std::move(name);
+  auto parse_text = [&](std::uint32_t type) {
+    value.type = type;
+    value.data.reserve(static_cast<std::size_t>(end - p) * 2);
+    if (!ParseString(
+            p, '"', [&](char32_t c) { PutUnit(value.data, c); }, "string"))
+      return false;
+    PutUnit(value.data, 0);
+    return true;
+  };
+  auto parse_type = [&](std::size_t skip, std::uint32_t* type) {
+    p += skip;
+    std::uint32_t t = 0;
+    int n = 0;
+    while (p < end && HexDigit(*p) >= 0 && n < 8)
+      t = t * 16 + static_cast<std::uint32_t>(HexDigit(*p++)), ++n;
+    if (n == 0 || p + 1 >= end || p[0] != ')' || p[1] != ':') return Fail("bad value type");
+    p += 2;
+    *type = t;
+    return true;
+  };
+  if (rest.starts_with("\"")) {
+    ++p;
+    if (!parse_text(kRegSz)) return false;
+  } else if (rest.starts_with("str:\"")) {
+    p += 5;
+    if (!parse_text(kRegSz)) return false;
+  } else if (rest.starts_with("str(")) {
+    std::uint32_t type = 0;
+    if (!parse_type(4, &type)) return false;
+    if (p >= end || *p != '"') return Fail("bad value type");
+    ++p;
+    if (!parse_text(type)) return false;
+  } else if (rest.starts_with("hex:")) {
+    p += 4;
+    value.type = kRegBinary;
+    if (!ParseHex(p, &value.data)) return false;
+  } else if (rest.starts_with("hex(")) {
+    if (!parse_type(4, &value.type)) return false;
+    if (!ParseHex(p, &value.data)) return false;
+  } else if (rest.starts_with("dword:")) {
+    p += 6;
+    std::uint32_t v = 0;
+    int n = 0;
+    while (p < end && HexDigit(*p) >= 0 && n < 8)
+      v = v * 16 + static_cast<std::uint32_t>(HexDigit(*p++)), ++n;
+    while (p < end && IsSpace(*p)) ++p;
+    if (n == 0 || p != end) return Fail("bad dword");
+    value.type = kRegDword;
+    for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  } else {
+    return Fail("unknown value type");
+  }
+  if (RegTreeValue* old = node->FindValue(value.name)) {
+    *old = std::move(value);
+  } else {
+    node->values.push_back(std::move(value));
+  }
+  return true;
+}
+
+bool Parser::Run(WineHiveFile* out, std::string* error) {
+  auto root = std::make_unique<RegNode>();
+  bool ok = [&] {
+    if (!NextLine()) return Fail("empty file");
+    std::string_view first(text_.data() + line_start_, line_end_ - line_start_);
+    if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+    if (first != "WINE REGISTRY Version 2")
+      return Fail("not a Wine registry file (\"WINE REGISTRY Version 2\" expected)");
+    std::size_t header_end = text_.size();
+    RegNode* current = nullptr;
+    std::size_t block_end = 0;
+    while (NextLine()) {
+      const char* p = text_.data() + line_start_;
+      const char* end = text_.data() + line_end_;
+      while (p < end && IsSpace(*p)) ++p;
+      if (p == end || *p == ';') continue;
+      if (*p == '[' && p == text_.data() + line_start_) {
+        if (current) current->raw_length = static_cast<std::uint32_t>(block_end - current->raw_offset);
+        if (!current) header_end = line_start_;
+        if (!ParseKeyLine(root.get())) return false;
+        current = nodes_.empty() ? root.get() : nodes_.back();
+      } else if (!current) {
+        continue;  // header lines ("#arch=...") are kept verbatim
+      } else if (*p == '#') {
+        if (!ParseOption(current)) return false;
+      } else if (*p == '"' || *p == '@') {
+        if (!ParseValue(current)) return false;
+      } else {
+        return Fail("unexpected text");
+      }
+      block_end = std::min(line_end_ + 1, text_.size());
+    }
+    if (current) current->raw_length = static_cast<std::uint32_t>(block_end - current->raw_offset);
+    out->header = text_.substr(0, header_end);
+    return true;
+  }();
+  if (!ok) {
+    if (error) *error = error_;
+    return false;
+  }
+  out->root = std::move(root);
+  return true;
+}
+
+// --- writing ---------------------------------------------------------------
+
+std::size_t AppendEscapedCount(std::string& out, std::u16string_view s, char q1, char q2,
+                               bool drop_final_nul) {
+  static const char kEscapes[33] = ".......abtnvfr.............e....";
+  std::size_t start = out.size();
+  char buf[16];
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char16_t c = s[i];
+    bool more = i + 1 < s.size();
+    if (c > 127) {
+      bool hex_next = more && s[i + 1] < 128 && HexDigit(static_cast<char>(s[i + 1])) >= 0;
+      std::snprintf(buf, sizeof buf, hex_next ? "\\x%04x" : "\\x%x", static_cast<unsigned>(c));
+      out += buf;
+    } else if (c < 32) {
+      if (c == 0 && !more && drop_final_nul) continue;
+      if (kEscapes[c] != '.') {
+        out.push_back('\\');
+        out.push_back(kEscapes[c]);
+      } else {
+        bool octal_next = more && s[i + 1] >= u'0' && s[i + 1] <= u'7';
+        std::snprintf(buf, sizeof buf, octal_next ? "\\%03o" : "\\%o", static_cast<unsigned>(c));
+        out += buf;
+      }
+    } else {
+      if (c == u'\\' || c == static_cast<char16_t>(q1) || c == static_cast<char16_t>(q2)) out.push_back('\\');
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out.size() - start;
+}
+
+std::u16string Units(const std::vector<std::uint8_t>& data) {
+  std::u16string s(data.size() / 2, u'\0');
+  for (std::size_t i = 0; i < s.size(); ++i)
+    s[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  return s;
+}
+
+void AppendValue(std::string& out, const RegTreeValue& v) {
+  std::size_t count;
+  if (!v.name.empty()) {
+    out.push_back('"');
+    count = 1 + AppendEscapedCount(out, v.name, '"', '"', false);
+    out += "\"=";
+    count += 2;
+  } else {
+    out += "@=";
+    count = 2;
+  }
+  char buf[32];
+  std::size_t len = v.data.size();
+  if ((v.type == kRegSz || v.type == kRegExpandSz || v.type == kRegMultiSz) && len >= 2 && len % 2 == 0 &&
+      v.data[len - 1] == 0 && v.data[len - 2] == 0) {
+    if (v.type != kRegSz) {
+      std::snprintf(buf, sizeof buf, "str(%x):", static_cast<unsigned>(v.type));
+      out += buf;
+    }
+    out.push_back('"');
+    AppendEscapedCount(out, Units(v.data), '"', '"', true);
+    out += "\"\n";
+    return;
+  }
+  if (v.type == kRegDword && len == 4) {
+    std::uint32_t d =
+        v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (static_cast<std::uint32_t>(v.data[3]) << 24);
+    std::snprintf(buf, sizeof buf, "dword:%08x\n", static_cast<unsigned>(d));
+    out += buf;
+    return;
+  }
+  if (v.type == kRegBinary) {
+    out += "hex:";
+    count += 4;
+  } else {
+    int n = std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
+    out += buf;
+    count += static_cast<std::size_t>(n);
+  }
+  static const char kHex[] = "0123456789abcdef";
+  for (std::size_t i = 0; i < len; ++i) {
+    out.push_back(kHex[v.data[i] >> 4]);
+    out.push_back(kHex[v.data[i] & 15]);
+    count += 2;
+    if (i < len - 1) {
+      out.push_back(',');
+      if (++count > 76) {
+        out += "\\\n  ";
+        count = 2;
+      }
+    }
+  }
+  out.push_back('\n');
+}
+
+class Writer {
+ public:
+  Writer(const WineHiveFile& hive, RegNode* root, std::vector<WineBlockSpan>* spans)
+      : hive_(hive), root_(root), spans_(spans) {}
+
+  std::string Run() {
+    out_.reserve(hive_.text.size() + 4096);
+    out_ = hive_.header;
+    if (root_) Walk(root_);
+    return std::move(out_);
+  }
+
+ private:
+  void Walk(RegNode* node) {
+    std::size_t path_size = path_.size();
+    if (node != root_) {
+      if (!path_.empty()) path_ += "\\\\";
+      AppendEscapedCount(path_, node->name, '[', ']', false);
+    }
+    if (!node->Has(RegNode::kVolatile)) {
+      bool unchanged_block = node->Has(RegNode::kHadBlock) && !node->Has(RegNode::kChanged);
+      bool root_without_data = node == root_ && node->values.empty() && !node->Has(RegNode::kHadBlock);
+      bool wanted = !node->values.empty() || node->subkeys.empty() || node->Has(RegNode::kLink) ||
+                    (node->extra && (node->extra->has_class || !node->extra->options.empty())) ||
+                    unchanged_block;
+      if (wanted && !root_without_data) Block(node, unchanged_block);
+      for (auto& child : node->subkeys) Walk(child.get());
+    }
+    path_.resize(path_size);
+  }
+
+  void Separate() {
+    if (!first_) {
+      out_.push_back('\n');
+    } else if (out_.ends_with("\n\n")) {
+    } else if (out_.ends_with("\n")) {
+      out_.push_back('\n');
+    } else if (!out_.empty()) {
+      out_ += "\n\n";
+    }
+    first_ = false;
+  }
+
+  void Block(RegNode* node, bool unchanged) {
+    Separate();
+    std::size_t start = out_.size();
+    if (unchanged && node->raw_offset + node->raw_length <= hive_.text.size() && node->raw_length > 0) {
+      out_.append(hive_.text, node->raw_offset, node->raw_length);
+      if (out_.back() != '\n') out_.push_back('\n');
+    } else {
+      char buf[64];
+      std::uint64_t t = node->modified;
+      out_.push_back('[');
+      out_ += path_;
+      std::snprintf(buf, sizeof buf, "] %u\n#time=%x%08x\n",
+                    static_cast<unsigned>(t >= kEpochDiff ? (t - kEpochDiff) / kTicksPerSecond : 0),
+                    static_cast<unsigned>(t >> 32), static_cast<unsigned>(t & 0xFFFFFFFFu));
+      out_ += buf;
+      if (node->extra && node->extra->has_class) {
+        out_ += "#class=\"";
+        AppendEscapedCount(out_, node->extra->key_class, '"', '"', false);
+        out_ += "\"\n";
+      }
+      if (node->Has(RegNode::kLink)) out_ += "#link\n";
+      if (node->extra) {
+        for (const auto& option : node->extra->options) out_ += option + "\n";
+      }
+      for (const auto& v : node->values) AppendValue(out_, v);
+    }
+    if (spans_) spans_->push_back({node, start, static_cast<std::uint32_t>(out_.size() - start)});
+  }
+
+  const WineHiveFile& hive_;
+  RegNode* root_;
+  std::vector<WineBlockSpan>* spans_;
+  std::string out_;
+  std::string path_;
+  bool first_ = true;
+};
+
+void ClearChanged(RegNode* node) {
+  node->flags &= static_cast<std::uint8_t>(~(RegNode::kChanged | RegNode::kHadBlock));
+  for (auto& child : node->subkeys) ClearChanged(child.get());
+}
+
+}  // namespace
+
+bool ParseWineRegistry(std::string text, std::string_view label, WineHiveFile* out, std::string* error) {
+  WineHiveFile hive;
+  hive.text = std::move(text);
+  Parser parser(hive.text, label);
+  if (!parser.Run(&hive, error)) return false;
+  *out = std::move(hive);
+  return true;
+}
+
+std::string FormatWineRegistry(const WineHiveFile& hive, RegNode* root, std::vector<WineBlockSpan>* spans) {
+  return Writer(hive, root ? root : hive.root.get(), spans).Run();
+}
+
+void CommitWineText(WineHiveFile* hive, RegNode* root, std::string text,
+                    const std::vector<WineBlockSpan>& spans) {
+  if (!root) root = hive->root.get();
+  if (root) ClearChanged(root);
+  for (const auto& span : spans) {
+    span.node->flags |= RegNode::kHadBlock;
+    span.node->raw_offset = span.offset;
+    span.node->raw_length = span.length;
+  }
+  hive->text = std::move(text);
+}
+
+std::string WineHeader(std::string_view base, std::string_view arch_line) {
+  std::string out = "WINE REGISTRY Version 2\n;; All keys relative to ";
+  out += base;
+  out += "\n";
+  if (!arch_line.empty()) {
+    out += "\n";
+    out += arch_line;
+    out += "\n";
+  }
+  return out;
+}
+
+void AppendWineEscaped(std::string& out, std::u16string_view text, char quote, char quote2) {
+  AppendEscapedCount(out, text, quote, quote2, false);
+}
+
+}  // namespace platform

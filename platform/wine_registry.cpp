@@ -1,0 +1,227 @@
+#include "platform/wine_registry.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/wineserver_lock.h"
+
+namespace platform {
+namespace {
+
+// The current user's key wineserver writes user.reg relative to.
+constexpr std::string_view kUserBase = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
+// How often the files are looked at for outside changes, at most.
+constexpr auto kReloadCheckInterval = std::chrono::milliseconds(20);
+
+bool ReadWholeFile(const std::string& path, std::string* out, std::string* error) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st;
+  std::string text;
+  if (fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[1 << 16];
+  while (true) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = "cannot read " + path + ": " + std::strerror(errno);
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    text.append(buf, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  *out = std::move(text);
+  return true;
+}
+
+// Temporary file beside the target, fsync, rename over it, fsync the folder.
+bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error) {
+  auto fail = [&](const char* what) {
+    *error = std::string(what) + " " + path + ": " + std::strerror(errno);
+    return false;
+  };
+  struct stat old;
+  bool had_old = stat(path.c_str(), &old) == 0;
+  std::string tmp = path + ".XXXXXX";
+  int fd = mkostemp(tmp.data(), O_CLOEXEC);
+  if (fd < 0) return fail("cannot write");
+  auto abandon = [&](const char* what) {
+    int saved = errno;
+    close(fd);
+    unlink(tmp.c_str());
+    errno = saved;
+    return fail(what);
+  };
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return abandon("cannot write");
+    done += static_cast<std::size_t>(n);
+  }
+  mode_t mode = had_old ? (old.st_mode & 07777) : 0644;
+  if (fchmod(fd, mode) != 0) return abandon("cannot set the mode of");
+  if (had_old && (old.st_uid != geteuid() || old.st_gid != getegid())) {
+    [[maybe_unused]] int ignored = fchown(fd, old.st_uid, old.st_gid);  // best effort
+  }
+  if (fsync(fd) != 0) return abandon("cannot write");
+  if (close(fd) != 0) {
+    unlink(tmp.c_str());
+    return fail("cannot write");
+  }
+  if (rename(tmp.c_str(), path.c_str()) != 0) {
+    int saved = errno;
+    unlink(tmp.c_str());
+    errno = saved;
+    return fail("cannot replace");
+  }
+  std::string dir = path.substr(0, path.rfind('/') == std::string::npos ? 0 : path.rfind('/'));
+  int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    fsync(dfd);
+    close(dfd);
+  }
+  return true;
+}
+
+std::string ArchLine(const std::string& header) {
+  std::size_t pos = header.find("\n#arch=");
+  if (pos == std::string::npos) return {};
+  std::size_t end = header.find('\n', pos + 1);
+  return header.substr(pos + 1, end == std::string::npos ? std::string::npos : end - pos - 1);
+}
+
+}  // namespace
+
+WineRegistry::WineRegistry(std::string prefix_dir) : prefix_(std::move(prefix_dir)) {
+  files_[0].path = prefix_ + "/system.reg";
+  files_[1].path = prefix_ + "/user.reg";
+}
+
+WineRegistry::~WineRegistry() {
+  // Changes must not be lost silently: write what is still pending.
+  std::lock_guard lock(mutex());
+  for (Hive hive : {Hive::kMachine, Hive::kUser}) {
+    if (files_[static_cast<int>(hive)].dirty && !WineserverRunning(prefix_)) SaveHive(hive);
+  }
+}
+
+std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, std::string* error) {
+  std::string dir = prefix_dir;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  std::string local;
+  if (!error) error = &local;
+  struct stat st;
+  if (stat((dir + "/system.reg").c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    *error = "no Wine prefix at " + dir + " (system.reg not found)";
+    return nullptr;
+  }
+  std::unique_ptr<WineRegistry> reg(new WineRegistry(dir));
+  std::lock_guard lock(reg->mutex());
+  if (!reg->LoadHive(Hive::kMachine, true, error) || !reg->LoadHive(Hive::kUser, false, error))
+    return nullptr;
+  return reg;
+}
+
+WineRegistry::FileIdentity WineRegistry::Identify(const std::string& path) {
+  FileIdentity id;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return id;
+  id.exists = true;
+  id.dev = st.st_dev;
+  id.ino = st.st_ino;
+  id.size = st.st_size;
+  id.mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return id;
+}
+
+bool WineRegistry::LoadHive(Hive hive, bool required, std::string* error) {
+  HiveFile& file = files_[static_cast<int>(hive)];
+  FileIdentity id = Identify(file.path);
+  WineHiveFile loaded;
+  if (!id.exists && !required) {
+    loaded.header = WineHeader(kUserBase, ArchLine(files_[0].file.header));
+    loaded.root = std::make_unique<RegNode>();
+  } else {
+    std::string text;
+    if (!ReadWholeFile(file.path, &text, error)) return false;
+    std::string label = file.path.substr(file.path.rfind('/') + 1);
+    if (!ParseWineRegistry(std::move(text), label, &loaded, error)) return false;
+  }
+  ReplaceHive(hive, std::move(loaded.root));
+  file.file = std::move(loaded);
+  file.identity = id;
+  file.dirty = false;
+  return true;
+}
+
+std::int32_t WineRegistry::SaveHive(Hive hive) {
+  HiveFile& file = files_[static_cast<int>(hive)];
+  std::vector<WineBlockSpan> spans;
+  std::string text = FormatWineRegistry(file.file, &hive_root(hive), &spans);
+  std::string error;
+  if (!WriteFileAtomically(file.path, text, &error)) {
+    last_error_ = error;
+    return kRegWriteFault;
+  }
+  CommitWineText(&file.file, &hive_root(hive), std::move(text), spans);
+  file.identity = Identify(file.path);
+  file.dirty = false;
+  return kRegOk;
+}
+
+bool WineRegistry::ServerRunning() const { return WineserverRunning(prefix_); }
+
+std::string WineRegistry::last_error() const {
+  std::lock_guard lock(mutex());
+  return last_error_;
+}
+
+std::int32_t WineRegistry::Flush() {
+  std::lock_guard lock(mutex());
+  if (!files_[0].dirty && !files_[1].dirty) return kRegOk;
+  if (WineserverRunning(prefix_)) {
+    last_error_ = "a wineserver runs for " + prefix_ + ": the registry files cannot be written";
+    return kRegAccessDenied;
+  }
+  last_error_.clear();
+  std::int32_t result = kRegOk;
+  for (Hive hive : {Hive::kMachine, Hive::kUser}) {
+    if (files_[static_cast<int>(hive)].dirty && SaveHive(hive) != kRegOk) result = kRegWriteFault;
+  }
+  return result;
+}
+
+std::int32_t WineRegistry::CheckWritable() { return WineserverRunning(prefix_) ? kRegAccessDenied : kRegOk; }
+
+void WineRegistry::OnModified(Hive hive) { files_[static_cast<int>(hive)].dirty = true; }
+
+void WineRegistry::OnRootWalk() {
+  auto now = std::chrono::steady_clock::now();
+  if (now - last_check_ < kReloadCheckInterval) return;
+  last_check_ = now;
+  // Pending changes of ours win over the files; they are written on Flush.
+  if (files_[0].dirty || files_[1].dirty) return;
+  for (Hive hive : {Hive::kMachine, Hive::kUser}) {
+    HiveFile& file = files_[static_cast<int>(hive)];
+    FileIdentity id = Identify(file.path);
+    if (id == file.identity) continue;
+    std::string error;
+    // A broken file keeps the tree we have, until the file changes again.
+    if (!LoadHive(hive, hive == Hive::kMachine, &error)) {
+      last_error_ = error;
+      file.identity = id;
+    }
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,72 @@
+// The registry of a Wine prefix: DIR/system.reg is HKEY_LOCAL_MACHINE,
+// DIR/user.reg is HKEY_CURRENT_USER. The files are read whole into memory,
+// changed there, and written back on Flush (and when the object ends).
+//
+// wineserver holds the registry in memory while it runs and writes it back
+// when it ends, so while a server runs for the prefix every change is refused
+// with kRegAccessDenied. Files changed on disk by someone else (an import) are
+// read again at the start of the next walk from a root key, unless changes of
+// ours are pending; handles opened before such a reload fail from then on
+// with kRegNotFound, as for a deleted key.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/memory_registry.h"
+#include "platform/wine_format.h"
+
+namespace platform {
+
+class WineRegistry : public MemoryRegistry {
+ public:
+  // Null with `error` set when DIR holds no system.reg or a file cannot be read or parsed.
+  static std::unique_ptr<WineRegistry> Open(const std::string& prefix_dir, std::string* error);
+  ~WineRegistry() override;
+
+  bool ServerRunning() const;
+  std::string prefix() const { return prefix_; }
+
+  // Writes every changed file. kRegAccessDenied while a server runs,
+  // kRegWriteFault when a file cannot be written (the changes stay pending).
+  std::int32_t Flush() override;
+  // Why the last Flush or reload failed; empty if it did not.
+  std::string last_error() const;
+
+ protected:
+  std::int32_t CheckWritable() override;
+  void OnModified(Hive hive) override;
+  void OnRootWalk() override;
+
+ private:
+  struct FileIdentity {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    std::int64_t mtime_ns = 0;
+    bool operator==(const FileIdentity&) const = default;
+  };
+  struct HiveFile {
+    std::string path;
+    WineHiveFile file;
+    FileIdentity identity;
+    bool dirty = false;
+  };
+
+  explicit WineRegistry(std::string prefix_dir);
+  bool LoadHive(Hive hive, bool required, std::string* error);
+  std::int32_t SaveHive(Hive hive);
+  static FileIdentity Identify(const std::string& path);
+
+  std::string prefix_;
+  HiveFile files_[2];
+  std::string last_error_;
+  std::chrono::steady_clock::time_point last_check_{};
+};
+
+}  // namespace platform
