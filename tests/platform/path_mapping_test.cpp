@@ -1,0 +1,80 @@
+#include "platform/path_mapping.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace platform {
+namespace {
+
+// A prefix with drive C: (a relative link, as Wine makes it), a drive D: whose
+// target is gone, and a few files with mixed-case names.
+class PathMappingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/clarivo-paths-XXXXXX";
+    prefix_ = mkdtemp(tmpl);
+    Run("mkdir -p dosdevices drive_c/Windows/System32 'drive_c/Program Files/App'");
+    Run("touch drive_c/Windows/System32/Shell32.dll 'drive_c/Program Files/App/app.exe'");
+    Run("ln -s ../drive_c dosdevices/c: && ln -s /nonexistent/cdrom dosdevices/d:");
+    drive_c_ = prefix_ + "/drive_c";
+  }
+  void TearDown() override { std::system(("rm -rf '" + prefix_ + "'").c_str()); }
+  void Run(const std::string& command) {
+    ASSERT_EQ(std::system(("cd '" + prefix_ + "' && " + command).c_str()), 0) << command;
+  }
+
+  std::string prefix_;
+  std::string drive_c_;
+};
+
+TEST_F(PathMappingTest, MapsDrivePathsExactlyAndWithoutCase) {
+  WinePathMapper mapper(prefix_);
+  EXPECT_EQ(mapper.ToHostPath(u"C:\\Windows\\System32\\Shell32.dll"),
+            drive_c_ + "/Windows/System32/Shell32.dll");
+  // Case differences resolve to the names on disk.
+  EXPECT_EQ(mapper.ToHostPath(u"c:\\WINDOWS\\system32\\shell32.DLL"),
+            drive_c_ + "/Windows/System32/Shell32.dll");
+  EXPECT_TRUE(mapper.Exists(u"C:\\WINDOWS\\SYSTEM32\\SHELL32.DLL"));
+  EXPECT_TRUE(mapper.Exists(u"C:\\program files\\app"));
+  // Forward slashes, doubled separators, "." and ".." as Windows reads them.
+  EXPECT_TRUE(mapper.Exists(u"C:/Program Files//App/./../App/APP.EXE"));
+  EXPECT_TRUE(mapper.Exists(u"\\??\\C:\\windows\\system32\\shell32.dll"));
+  EXPECT_TRUE(mapper.Exists(u"\\\\?\\C:\\windows\\system32\\shell32.dll"));
+  // Without a drive the path counts from C:\.
+  EXPECT_TRUE(mapper.Exists(u"\\Windows\\System32"));
+
+  EXPECT_FALSE(mapper.Exists(u"C:\\Windows\\System32\\gone.dll"));
+  EXPECT_FALSE(mapper.Exists(u"C:\\Nowhere\\app.exe"));
+  // A missing part keeps the rest as written.
+  EXPECT_EQ(mapper.ToHostPath(u"C:\\windows\\Missing\\X.dll"), drive_c_ + "/Windows/Missing/X.dll");
+  EXPECT_FALSE(mapper.Exists(u""));
+}
+
+TEST_F(PathMappingTest, WhatCannotBeCheckedCountsAsExisting) {
+  WinePathMapper mapper(prefix_);
+  EXPECT_EQ(mapper.Map(u"E:\\setup.exe").kind, WinePathMapper::Kind::kUnmappedDrive);
+  EXPECT_TRUE(mapper.Exists(u"E:\\setup.exe"));
+  // A drive whose link target is gone (removable media) cannot be checked either.
+  EXPECT_EQ(mapper.Map(u"D:\\setup.exe").kind, WinePathMapper::Kind::kUnmappedDrive);
+  EXPECT_TRUE(mapper.Exists(u"d:\\setup.exe"));
+  EXPECT_TRUE(mapper.Exists(u"\\\\server\\share\\file.dll"));
+  EXPECT_TRUE(mapper.Exists(u"//server/share/file.dll"));
+  EXPECT_TRUE(mapper.Exists(u"\\\\?\\UNC\\server\\share\\file.dll"));
+  EXPECT_EQ(mapper.ToHostPath(u"\\\\server\\share"), "");
+  EXPECT_EQ(mapper.ToHostPath(u"E:\\x"), "");
+}
+
+TEST_F(PathMappingTest, LinuxPathsPassThrough) {
+  WinePathMapper mapper(prefix_);
+  EXPECT_EQ(mapper.ToHostPath(u"/usr/bin"), "/usr/bin");
+  EXPECT_TRUE(mapper.Exists(u"/bin/sh"));
+  EXPECT_FALSE(mapper.Exists(u"/no/such/file"));
+}
+
+}  // namespace
+}  // namespace platform
