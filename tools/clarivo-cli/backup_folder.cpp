@@ -100,7 +100,8 @@ std::optional<std::string> CreateBackupFolder(const std::string& root, std::stri
     }
     while (std::time(nullptr) == now) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  *error = "cannot create a new backup folder under " + root + ": folders for the coming seconds exist already";
+  *error =
+      "cannot create a new backup folder under " + root + ": folders for the coming seconds exist already";
   return std::nullopt;
 }
 
@@ -109,7 +110,8 @@ bool ExportBackup(const std::string& folder, std::string* error) {
     const char* file;
     const char* root;
   };
-  for (const Export& e : {Export{kMachineFile, "HKEY_LOCAL_MACHINE"}, Export{kUserFile, "HKEY_CURRENT_USER"}}) {
+  for (const Export& e :
+       {Export{kMachineFile, "HKEY_LOCAL_MACHINE"}, Export{kUserFile, "HKEY_CURRENT_USER"}}) {
     const std::string path = folder + "/" + e.file;
     const std::string what = std::string("export of ") + e.root + " to " + path;
     if (!RunRegedit("/e " + platform::QuoteForShell(path) + " " + e.root, what, error)) return false;

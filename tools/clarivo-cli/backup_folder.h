@@ -8,8 +8,8 @@
 
 namespace cli {
 
-inline constexpr const char* kMachineFile = "reg.reg";      // HKEY_LOCAL_MACHINE
-inline constexpr const char* kUserFile = "reg_user.reg";    // HKEY_CURRENT_USER
+inline constexpr const char* kMachineFile = "reg.reg";    // HKEY_LOCAL_MACHINE
+inline constexpr const char* kUserFile = "reg_user.reg";  // HKEY_CURRENT_USER
 
 // $XDG_DATA_HOME/Quorvex-Clarivo/backups (XDG_DATA_HOME unset, empty or
 // relative: ~/.local/share), without a trailing slash.

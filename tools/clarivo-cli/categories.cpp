@@ -14,10 +14,17 @@ struct Category {
 };
 
 constexpr Category kCategories[] = {
-    {1, "MissingShareDLL"},     {2, "InvalidApplication"},         {3, "InvalidActiveXAndCOM"},
-    {4, "InvalidStartMenuOrding"}, {5, "InvalidInstaller"},        {6, "InvalidDefaultIcon"},
-    {7, "InvalidOpenWithApplication"}, {8, "MUICache"},            {10, "ObsoleteSoftware"},
-    {11, "HelpFiles"},          {13, "UnusedFileExtensions"},
+    {1, "MissingShareDLL"},
+    {2, "InvalidApplication"},
+    {3, "InvalidActiveXAndCOM"},
+    {4, "InvalidStartMenuOrding"},
+    {5, "InvalidInstaller"},
+    {6, "InvalidDefaultIcon"},
+    {7, "InvalidOpenWithApplication"},
+    {8, "MUICache"},
+    {10, "ObsoleteSoftware"},
+    {11, "HelpFiles"},
+    {13, "UnusedFileExtensions"},
 };
 
 }  // namespace

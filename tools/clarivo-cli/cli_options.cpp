@@ -16,8 +16,8 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptionSpecs[] = {
-    {"--registry", "", kOptRegistry, true}, {"--type", "", kOptType, true},
-    {"--json", "", kOptJson, false},        {"--yes", "-y", kOptYes, false},
+    {"--registry", "", kOptRegistry, true},    {"--type", "", kOptType, true},
+    {"--json", "", kOptJson, false},           {"--yes", "-y", kOptYes, false},
     {"--backup-dir", "", kOptBackupDir, true},
 };
 

@@ -115,8 +115,9 @@ int RunFix(const Options& options) {
     } else {
       failed = true;
       PrintError(std::string(CategoryName(type)) +
-                 (result == Function::kResultStopped ? ": fixing was stopped"
-                                                     : ": fixing failed (its registry key cannot be opened)"));
+                 (result == Function::kResultStopped
+                      ? ": fixing was stopped"
+                      : ": fixing failed (its registry key cannot be opened)"));
     }
   }
 

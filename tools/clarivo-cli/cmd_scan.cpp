@@ -27,7 +27,8 @@ const std::string_view kScanUsage =
     "3 registry cannot be opened, 7 engine cannot be loaded.\n";
 
 int RunScan(const Options& options) {
-  if (!CheckArgumentCount(options, 0, "Usage: clarivo-cli scan [--registry SOURCE] [--type N]... [--json]\n")) {
+  if (!CheckArgumentCount(options, 0,
+                          "Usage: clarivo-cli scan [--registry SOURCE] [--type N]... [--json]\n")) {
     return kExitUsage;
   }
   const std::optional<RegistrySource> source = OpenSourceOrReport(options);
