@@ -112,7 +112,10 @@ void ScriptDriver::Run(const wxString& step) {
     int result = control_->SendCommand(nullptr, arg.wc_str(), 0, 0);
     std::printf("result %d\n", result);
   } else if (step.StartsWith("shot ")) {
-    wxExecute("import -window root " + arg, wxEXEC_SYNC | wxEXEC_NODISABLE);
+    // Plain system(): the web engine's child processes confuse the toolkit's
+    // own wait for a child.
+    wxString command = "import -window root '" + arg + "'";
+    if (std::system(command.utf8_str().data()) != 0) std::printf("script: screenshot failed\n");
   } else if (step == "quit") {
     std::fflush(nullptr);
     std::_Exit(0);
