@@ -74,5 +74,28 @@ TEST_F(ScanTest, ValueDataOfOtherTypesAndOddSizesIsReadUpToItsFirstNul) {
   EXPECT_EQ(Findings(10), (std::vector<Finding>{{"ZeroBytes", "HKEY_CURRENT_USER\\software\\ZeroBytes"}}));
 }
 
+TEST(ScanWithoutRegistry, EveryScannerFindsNothingAndReportsNothing) {
+  Function::CRegEngine engine(nullptr);
+  Recorder recorder;
+  using Scanner = void (*)(Function::CRegEngine&, Function::ICallback*);
+  const std::pair<int, Scanner> scanners[] = {{1, Function::GetMissingShareDLL},
+                                              {2, Function::GetInvalidApplication},
+                                              {3, Function::GetInvalidActiveXAndCOM},
+                                              {4, Function::GetInvalidStartMenuOrding},
+                                              {5, Function::GetInvalidInstaller},
+                                              {6, Function::GetInvalidDefaultIcon},
+                                              {7, Function::GetInvalidOpenWithApplication},
+                                              {8, Function::GetMUICache},
+                                              {10, Function::GetObsoleteSoftware},
+                                              {11, Function::GetHelpFiles},
+                                              {13, Function::GetUnusedFileExtensionsClassesRoot},
+                                              {13, Function::GetUnusedFileExtensionsPerUser}};
+  for (const auto& [type, scanner] : scanners) {
+    scanner(engine, &recorder);
+    EXPECT_TRUE(engine.items(type).empty()) << type;
+  }
+  EXPECT_TRUE(recorder.reports.empty());
+}
+
 }  // namespace
 }  // namespace clarivo_test
