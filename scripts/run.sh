@@ -7,4 +7,12 @@ bash scripts/build.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/clarivo-demo.XXXXXX")
 cp -a examples/demo-prefix/. "$work/"
 echo "Scanning the demo registry (working copy in $work)"
-build/bin/clarivo-cli scan --registry "wine:$work"
+# Status 1 only says that stale entries were found, which is what the demo holds.
+status=0
+build/bin/clarivo-cli scan --registry "wine:$work" || status=$?
+if [ "$status" -gt 1 ]; then
+  exit "$status"
+fi
+echo
+echo "To clean the copy:  build/bin/clarivo-cli fix --registry wine:$work --backup-dir $work-backups"
+echo "To undo the clean:  build/bin/clarivo-cli restore --registry wine:$work $work-backups/<folder>"
