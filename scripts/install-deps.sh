@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   wine64
   xdg-utils
+  nlohmann-json3-dev bsdutils
 )
 
 missing=()
