@@ -11,6 +11,9 @@
 namespace tweaks::overview {
 namespace {
 
+// Marks a fact label for the catalogue; the view translates it when shown.
+#define N_(text) text
+
 std::string ReadFile(const char* path) {
   std::ifstream in(path);
   std::stringstream text;
@@ -106,21 +109,21 @@ std::vector<std::pair<std::string, std::string>> CollectFacts(const std::string&
   std::vector<std::pair<std::string, std::string>> facts;
   std::string distribution = DistributionFromOsRelease(ReadFile("/etc/os-release"));
   if (distribution.empty()) distribution = DistributionFromOsRelease(ReadFile("/usr/lib/os-release"));
-  facts.emplace_back("Distribution", distribution.empty() ? "unknown" : distribution);
+  facts.emplace_back(N_("Distribution"), distribution.empty() ? "unknown" : distribution);
 
   struct utsname uts {};
   if (uname(&uts) == 0) {
-    facts.emplace_back("Kernel", std::string(uts.sysname) + " " + uts.release);
-    facts.emplace_back("Architecture", uts.machine);
-    facts.emplace_back("Computer name", uts.nodename);
+    facts.emplace_back(N_("Kernel"), std::string(uts.sysname) + " " + uts.release);
+    facts.emplace_back(N_("Architecture"), uts.machine);
+    facts.emplace_back(N_("Computer name"), uts.nodename);
   }
   long cpus = sysconf(_SC_NPROCESSORS_ONLN);
-  if (cpus > 0) facts.emplace_back("Processors", std::to_string(cpus));
+  if (cpus > 0) facts.emplace_back(N_("Processors"), std::to_string(cpus));
 
   Memory memory = MemoryFromMeminfo(ReadFile("/proc/meminfo"));
   if (memory.total > 0) {
-    facts.emplace_back("Memory", FormatBytes(memory.total));
-    facts.emplace_back("Memory available", FormatBytes(memory.available));
+    facts.emplace_back(N_("Memory"), FormatBytes(memory.total));
+    facts.emplace_back(N_("Memory available"), FormatBytes(memory.available));
   }
 
   struct statvfs disk {};
@@ -129,10 +132,10 @@ std::vector<std::pair<std::string, std::string>> CollectFacts(const std::string&
     uint64_t free = static_cast<uint64_t>(disk.f_bavail) * disk.f_frsize;
     uint64_t used = total - static_cast<uint64_t>(disk.f_bfree) * disk.f_frsize;
     unsigned percent = static_cast<unsigned>(used * 100 / total);
-    facts.emplace_back("Home folder", homeFolder);
-    facts.emplace_back("Disk used",
+    facts.emplace_back(N_("Home folder"), homeFolder);
+    facts.emplace_back(N_("Disk used"),
                        FormatBytes(used) + " / " + FormatBytes(total) + " (" + std::to_string(percent) + " %)");
-    facts.emplace_back("Disk free", FormatBytes(free));
+    facts.emplace_back(N_("Disk free"), FormatBytes(free));
   }
   return facts;
 }
