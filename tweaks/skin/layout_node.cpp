@@ -18,6 +18,11 @@ bool KindOf(const wxString& name, LayoutNode::Kind& kind) {
   return true;
 }
 
+// percent % of `remaining`, computed wide so that large skin values cannot overflow.
+int32_t Share(int32_t remaining, int32_t percent) {
+  return static_cast<int32_t>(static_cast<int64_t>(remaining) * percent / 100);
+}
+
 }  // namespace
 
 int ParseLocation(const wxString& text) {
@@ -103,11 +108,11 @@ void LayoutNode::Layout(const wxSize& available) {
 
   for (LayoutNode& child : children) {
     if (child.percentW > 0) {
-      child.computedWidth = rw * child.percentW / 100;
+      child.computedWidth = Share(rw, child.percentW);
       rw -= child.computedWidth;
     }
     if (child.percentH > 0) {
-      child.computedHeight = rh * child.percentH / 100;
+      child.computedHeight = Share(rh, child.percentH);
       rh -= child.computedHeight;
     }
   }

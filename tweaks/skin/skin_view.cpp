@@ -32,7 +32,8 @@ SkinView::~SkinView() = default;
 void SkinView::Apply(wxWindow* window, wxBitmap& background, const wxSize& size, const wxString& viewId) {
   window_ = window;
   wxBitmap fromList;
-  if (bitmaps_ && bitmaps_->Get(viewId, fromList)) background = fromList;
+  // An entry whose image is missing keeps the caller's background.
+  if (bitmaps_ && bitmaps_->Get(viewId, fromList) && fromList.IsOk()) background = fromList;
   background_ = background;
   root_.Layout(size);
   if (window_ != nullptr) ApplyNode(root_, window_);

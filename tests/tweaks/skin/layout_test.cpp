@@ -88,3 +88,10 @@ TEST(Layout, ScreenPlacementByLocation) {
   EXPECT_EQ(PlaceByLocation(3, 400, 300, 1024, 768, 18), wxPoint(624, 0));
   EXPECT_EQ(PlaceByLocation(0, 400, 300, 1024, 768, 18), wxPoint(312, 234));
 }
+
+TEST(Layout, LargeSharesDoNotOverflow) {
+  LayoutNode root = ReadTree(
+      "<skin><view width=\"2000000000\" height=\"10\"><sizer orient=\"h\" width=\"2000000000\">"
+      "<control percent_w=\"50\"/></sizer></view></skin>");
+  EXPECT_EQ(root.children.at(0).children.at(0).computedWidth, 1000000000);
+}

@@ -93,13 +93,9 @@ void PrintAssert(const wxString& file, int line, const wxString& func, const wxS
   std::fprintf(stderr, "wx assert %s:%d %s: %s %s\n", static_cast<const char*>(file.utf8_str()), line,
                static_cast<const char*>(func.utf8_str()), static_cast<const char*>(cond.utf8_str()),
                static_cast<const char*>(msg.utf8_str()));
+  // The skin code must never trip the toolkit's checks: each one is a fault.
+  ADD_FAILURE() << "wx assert: " << cond.utf8_str() << " " << msg.utf8_str();
 }
-
-// Skips every test when there is no display to draw with.
-class NoDisplay : public testing::Environment {
- public:
-  void SetUp() override { GTEST_SKIP() << "no X display and no xvfb-run: skin tests need one"; }
-};
 
 }  // namespace
 
@@ -109,9 +105,9 @@ int main(int argc, char** argv) {
   const char* display = std::getenv("DISPLAY");
   if (listing) return RUN_ALL_TESTS();
   if (display == nullptr || *display == '\0') {
+    // ctest counts this status as skipped (SKIP_RETURN_CODE).
     std::fprintf(stderr, "No DISPLAY: skipping the skin tests (install xvfb-run to run them).\n");
-    testing::AddGlobalTestEnvironment(new NoDisplay);
-    return RUN_ALL_TESTS();
+    return 77;
   }
   wxSetAssertHandler(PrintAssert);
   wxApp::SetInstance(new wxApp);
