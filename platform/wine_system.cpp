@@ -14,15 +14,29 @@
 namespace platform {
 namespace {
 
-std::string Absolute(std::string dir) {
+// An absolute path with "." and empty components dropped; ".." and symbolic
+// links stay as given, so the name the user chose is what child processes see.
+std::string Absolute(const std::string& dir) {
+  std::string full = dir;
   if (!dir.empty() && dir[0] != '/') {
     if (char* cwd = getcwd(nullptr, 0)) {
-      dir = std::string(cwd) + "/" + dir;
+      full = std::string(cwd) + "/" + dir;
       free(cwd);
     }
   }
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir;
+  std::string out;
+  std::size_t pos = 0;
+  while (pos <= full.size()) {
+    std::size_t slash = full.find('/', pos);
+    if (slash == std::string::npos) slash = full.size();
+    const std::string_view part = std::string_view(full).substr(pos, slash - pos);
+    if (!part.empty() && part != ".") {
+      out += '/';
+      out += part;
+    }
+    pos = slash + 1;
+  }
+  return out.empty() ? "/" : out;
 }
 
 std::unique_ptr<WindowsSystem> OpenWinePrefix(std::string_view dir_text, std::string* error) {
