@@ -284,6 +284,16 @@ TEST_F(FixTest, ProgressDividesBySelectedItemsOrByListSize) {
   // Type 8 divides by the list size, counts by position and skips the unselected one silently.
   EXPECT_EQ(Percents(), (std::vector<int>{33, 100}));
   EXPECT_EQ(Counts(), (std::vector<int>{0, 2}));
+
+  // Type 10 also counts by position, not by deletions made.
+  callback.reports.clear();
+  sys->AddKey(kCurrentUser, uR"(Software\A)");
+  sys->AddKey(kCurrentUser, uR"(Software\B)");
+  Add(10, {u"A", uR"(HKEY_CURRENT_USER\software\A)", 0});
+  Add(10, {u"B", uR"(HKEY_CURRENT_USER\software\B)"});
+  EXPECT_EQ(Fix(10), 1);
+  EXPECT_EQ(callback.reports, (std::vector<Report>{{10, uR"(HKEY_CURRENT_USER\software\B)", 100, 1}}));
+  EXPECT_TRUE(sys->HasKey(kCurrentUser, uR"(Software\A)"));
 }
 
 TEST_F(FixTest, DefaultIconCountsOnlyRealDeletionsAndRepeatsQuietly) {
