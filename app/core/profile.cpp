@@ -1,5 +1,6 @@
 #include "app/core/profile.h"
 
+#include <dirent.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,7 +95,21 @@ std::string UniqueAsidePath(const std::string& path) {
 }  // namespace
 
 std::string ProfileStore::SectionPath(std::string_view section) const {
-  return directory_ + "/" + std::string(section);
+  // Sections, like registry keys, are found without regard to case; a new
+  // one keeps the case it was first written with.
+  std::string exact = directory_ + "/" + std::string(section);
+  struct stat st;
+  if (lstat(exact.c_str(), &st) == 0) return exact;
+  if (DIR* dir = opendir(directory_.c_str())) {
+    while (dirent* e = readdir(dir)) {
+      if (SameName(e->d_name, section)) {
+        exact = directory_ + "/" + e->d_name;
+        break;
+      }
+    }
+    closedir(dir);
+  }
+  return exact;
 }
 
 std::string ProfileStore::last_error() const {
