@@ -240,17 +240,5 @@ TEST_P(ScannerFindings, ReportsExactlyTheBrokenEntriesInOrder) {
 INSTANTIATE_TEST_SUITE_P(AllTypes, ScannerFindings, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return "Type" + std::to_string(info.param.type); });
 
-// The existence tests are made on the exact composed or extracted paths.
-TEST_F(ScanTest, TestsThePathsItComposes) {
-  sys->SetString(kHklm, u"SOFTWARE\\Microsoft\\Windows\\Help", u"a.hlp", u"C:\\H\\");
-  sys->SetString(kHkcu, u"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache", u"C:\\M\\m.exe,-5", u"M");
-  sys->SetString(kHkcr, u"CLSID\\{1}\\InprocServer32", u"", u"\"C:\\S\\s.dll\" /x");
-  Run(11, Function::GetHelpFiles);
-  Run(8, Function::GetMUICache);
-  Run(3, Function::GetInvalidActiveXAndCOM);
-  EXPECT_EQ(sys->checked_paths,
-            (std::vector<std::u16string>{u"C:\\H\\a.hlp", u"C:\\M\\m.exe", u"C:\\S\\s.dll"}));
-}
-
 }  // namespace
 }  // namespace clarivo_test
