@@ -79,6 +79,12 @@ std::set<std::string> IdentifiersInCore() {
 
 const std::string kLanguages = std::string(CLARIVO_BIN_DIR) + "/Languages";
 
+// Leaves the process with English texts for the tests that follow.
+void BindNoCatalogue() {
+  unsetenv("LANGUAGE");
+  BindTranslation("app-tests-without-catalogue", "/nonexistent");
+}
+
 class Translation : public testing::ProgramSandbox {
  protected:
   void SetUp() override {
@@ -86,7 +92,7 @@ class Translation : public testing::ProgramSandbox {
     setenv("LANGUAGE", "de", 1);
   }
   void TearDown() override {
-    unsetenv("LANGUAGE");
+    BindNoCatalogue();
     ProgramSandbox::TearDown();
   }
 };
@@ -154,7 +160,7 @@ TEST(Catalogue, EveryIdentifierIsListedAndTranslated) {
   setenv("LANGUAGE", "de", 1);
   BindTranslation("Clarivo", kLanguages);
   for (const auto& [id, entry] : de) EXPECT_EQ(TranslateUtf8(id.c_str()), entry.msgstr) << id;
-  unsetenv("LANGUAGE");
+  BindNoCatalogue();
 }
 
 }  // namespace

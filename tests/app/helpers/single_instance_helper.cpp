@@ -36,13 +36,14 @@ int main(int argc, char** argv) {
   if (argc < 4) return 2;
   Guard guard;
   guard.SetImpl(std::make_unique<clarivo::CSingleInstanceImpl>(&guard, argv[2], argv[1]));
+  // Held until "FIRST" is out, so that no wake-up is printed before it.
+  std::unique_lock lock(guard.mutex);
   if (!guard.Create()) {
     std::printf("SECOND\n");
     return 0;
   }
   std::printf("FIRST\n");
   std::fflush(stdout);
-  std::unique_lock lock(guard.mutex);
   guard.changed.wait_for(lock, std::chrono::seconds(20), [&] { return guard.wakeups >= std::atoi(argv[3]); });
   lock.unlock();
   guard.Destroy();
