@@ -19,30 +19,18 @@ bool StartsWith(std::u16string_view s, std::u16string_view prefix) {
   return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
 }
 
-// The real folder behind a drive letter, or empty when the drive leads nowhere.
-std::string DriveFolder(const std::string& prefix_dir, char16_t letter) {
-  const char lower = static_cast<char>(letter >= u'A' && letter <= u'Z' ? letter - u'A' + 'a' : letter);
-  const std::string link = prefix_dir + "/dosdevices/" + lower + ":";
-  std::unique_ptr<char, decltype(&free)> real(realpath(link.c_str(), nullptr), &free);
-  if (!real) return {};
-  struct stat st;
-  if (stat(real.get(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
-  return real.get();
+std::u16string Folded(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& c : out) c = FoldCase(c);
+  return out;
 }
 
-// The entry of `folder` whose name equals `name` without case; empty if none.
-// Several candidates (possible on Linux) resolve to the first in byte order.
-std::string FindNoCase(const std::string& folder, std::u16string_view name) {
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return {};
-  std::string best;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string candidate = entry->d_name;
-    if (EqualsNoCase(ToUtf16(candidate), name) && (best.empty() || candidate < best)) best = candidate;
-  }
-  closedir(dir);
-  return best;
+std::int64_t Nanoseconds(const timespec& t) {
+  return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
+
+constexpr std::size_t kMaxListings = 256;
+constexpr std::chrono::seconds kDriveRecheck{2};
 
 std::string Join(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
@@ -52,6 +40,56 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 WinePathMapper::WinePathMapper(std::string prefix_dir) : prefix_dir_(std::move(prefix_dir)) {}
 
+WinePathMapper::~WinePathMapper() = default;
+
+std::string WinePathMapper::DriveFolder(char letter) const {
+  const auto now = std::chrono::steady_clock::now();
+  {
+    std::lock_guard<std::mutex> lock(cache_mu_);
+    const auto it = drives_.find(letter);
+    if (it != drives_.end() && now - it->second.checked < kDriveRecheck) return it->second.folder;
+  }
+  std::string folder;
+  const std::string link = prefix_dir_ + "/dosdevices/" + letter + ":";
+  if (char* real = realpath(link.c_str(), nullptr)) {
+    struct stat st;
+    if (stat(real, &st) == 0 && S_ISDIR(st.st_mode)) folder = real;
+    free(real);
+  }
+  std::lock_guard<std::mutex> lock(cache_mu_);
+  drives_[letter] = Drive{folder, now};
+  return folder;
+}
+
+// The entry of `folder` whose name equals `name` without case; empty if none.
+// Several candidates (possible on Linux) resolve to the first in byte order.
+std::string WinePathMapper::FindNoCase(const std::string& folder, std::u16string_view name) const {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0) return {};
+  std::lock_guard<std::mutex> lock(cache_mu_);
+  if (listings_.size() >= kMaxListings && listings_.count(folder) == 0) listings_.clear();
+  std::unique_ptr<Listing>& listing = listings_[folder];
+  if (!listing || listing->dev != st.st_dev || listing->ino != st.st_ino ||
+      listing->mtime_ns != Nanoseconds(st.st_mtim) || listing->ctime_ns != Nanoseconds(st.st_ctim)) {
+    auto fresh = std::make_unique<Listing>();
+    fresh->dev = st.st_dev;
+    fresh->ino = st.st_ino;
+    fresh->mtime_ns = Nanoseconds(st.st_mtim);
+    fresh->ctime_ns = Nanoseconds(st.st_ctim);
+    if (DIR* dir = opendir(folder.c_str())) {
+      while (const dirent* entry = readdir(dir)) {
+        std::string real = entry->d_name;
+        std::string& slot = fresh->by_folded_name[Folded(ToUtf16(real))];
+        if (slot.empty() || real < slot) slot = std::move(real);
+      }
+      closedir(dir);
+    }
+    listing = std::move(fresh);
+  }
+  const auto it = listing->by_folded_name.find(Folded(name));
+  return it == listing->by_folded_name.end() ? std::string() : it->second;
+}
+
 WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) const {
   Result result;
   // A Windows string ends at its first NUL.
@@ -60,6 +98,8 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
   if (windows_path[0] == u'/' && (windows_path.size() == 1 || windows_path[1] != u'/')) {
     result.kind = Kind::kMapped;
     result.host_path = ToUtf8(windows_path);
+    struct stat st;
+    result.exists = stat(result.host_path.c_str(), &st) == 0;
     return result;
   }
   std::u16string path(windows_path);
@@ -85,7 +125,8 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
   } else if (rest.find(u':') != std::u16string_view::npos) {
     return result;  // "a:b" without a drive letter in front is no path
   }
-  const std::string root = DriveFolder(prefix_dir_, letter);
+  const char lower = static_cast<char>(letter >= u'A' && letter <= u'Z' ? letter - u'A' + 'a' : letter);
+  const std::string root = DriveFolder(lower);
   if (root.empty()) {
     result.kind = Kind::kUnmappedDrive;
     return result;
@@ -104,7 +145,17 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
     parts.push_back(part);
   }
 
+  result.kind = Kind::kMapped;
   std::string host = root;
+  // Most paths are written with the case they have on disk: one stat settles them.
+  for (std::u16string_view part : parts) host = Join(host, ToUtf8(part));
+  struct stat st;
+  if (stat(host.c_str(), &st) == 0) {
+    result.host_path = std::move(host);
+    result.exists = true;
+    return result;
+  }
+  host = root;
   bool searching = true;  // once a component is missing, the rest is appended as written
   for (std::u16string_view part : parts) {
     std::string name = ToUtf8(part);
@@ -122,7 +173,7 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
     }
     host = Join(host, name);
   }
-  result.kind = Kind::kMapped;
+  result.exists = searching && stat(host.c_str(), &st) == 0;
   result.host_path = std::move(host);
   return result;
 }
@@ -130,10 +181,8 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
 bool WinePathMapper::Exists(std::u16string_view windows_path) const {
   const Result result = Map(windows_path);
   switch (result.kind) {
-    case Kind::kMapped: {
-      struct stat st;
-      return stat(result.host_path.c_str(), &st) == 0;
-    }
+    case Kind::kMapped:
+      return result.exists;
     case Kind::kUnmappedDrive:
     case Kind::kUnc:
       return true;

@@ -3,8 +3,13 @@
 // is matched without case, as Windows does.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace platform {
 
@@ -19,9 +24,11 @@ class WinePathMapper {
   struct Result {
     Kind kind = Kind::kInvalid;
     std::string host_path;  // kMapped only
+    bool exists = false;    // kMapped only: a file or folder is there
   };
 
   explicit WinePathMapper(std::string prefix_dir);
+  ~WinePathMapper();
 
   // Maps a Windows path. Accepts "\??\" and "\\?\" prefixes and forward
   // slashes; a path without drive counts from the root of drive C:. An
@@ -36,7 +43,27 @@ class WinePathMapper {
   const std::string& prefix_dir() const { return prefix_dir_; }
 
  private:
+  // Folder listings for matching names without case, kept while the folder
+  // is unchanged (same inode and change times): a scan tests thousands of
+  // missing files in a handful of folders.
+  struct Listing {
+    std::uint64_t dev = 0, ino = 0;
+    std::int64_t mtime_ns = 0, ctime_ns = 0;
+    std::unordered_map<std::u16string, std::string> by_folded_name;
+  };
+  std::string FindNoCase(const std::string& folder, std::u16string_view name) const;
+  // The real folder behind a drive letter, or empty when it leads nowhere;
+  // remembered for a moment, as a scan asks for it thousands of times.
+  std::string DriveFolder(char letter) const;
+
   std::string prefix_dir_;
+  mutable std::mutex cache_mu_;
+  mutable std::unordered_map<std::string, std::unique_ptr<Listing>> listings_;
+  struct Drive {
+    std::string folder;
+    std::chrono::steady_clock::time_point checked;
+  };
+  mutable std::unordered_map<char, Drive> drives_;
 };
 
 }  // namespace platform

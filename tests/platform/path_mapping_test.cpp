@@ -55,6 +55,15 @@ TEST_F(PathMappingTest, MapsDrivePathsExactlyAndWithoutCase) {
   EXPECT_FALSE(mapper.Exists(u""));
 }
 
+TEST_F(PathMappingTest, CaseInsensitiveMatchesFollowChangesOnDisk) {
+  WinePathMapper mapper(prefix_);
+  EXPECT_FALSE(mapper.Exists(u"C:\\windows\\system32\\NEW.DLL"));
+  Run("touch drive_c/Windows/System32/New.dll");
+  EXPECT_TRUE(mapper.Exists(u"C:\\windows\\system32\\NEW.DLL"));
+  Run("rm drive_c/Windows/System32/New.dll");
+  EXPECT_FALSE(mapper.Exists(u"C:\\windows\\system32\\NEW.DLL"));
+}
+
 TEST_F(PathMappingTest, WhatCannotBeCheckedCountsAsExisting) {
   WinePathMapper mapper(prefix_);
   EXPECT_EQ(mapper.Map(u"E:\\setup.exe").kind, WinePathMapper::Kind::kUnmappedDrive);
