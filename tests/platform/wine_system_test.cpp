@@ -1,6 +1,5 @@
 #include "platform/wine_system.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -10,8 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
-
-#include "platform/wineserver_lock.h"
 
 namespace platform {
 namespace {
@@ -106,39 +103,6 @@ TEST_F(WineSystemTest, ServesRegistryPathsEnvironmentAndFoldersOfThePrefix) {
   EXPECT_EQ(system->GetSpecialFolder(kCsidlCommonStartMenu),
             u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu");
   EXPECT_EQ(system->GetSpecialFolder(kCsidlStartMenu), u"");
-}
-
-TEST_F(WineSystemTest, WarnsWhileAWineserverHoldsThePrefix) {
-  const std::string lock = WineserverLockPath(prefix_);
-  const std::string folder = lock.substr(0, lock.rfind('/'));
-  ASSERT_EQ(std::system(("mkdir -p '" + folder + "'").c_str()), 0);
-  // The lock must be held by another process, as a server would hold it.
-  const pid_t holder = fork();
-  if (holder == 0) {
-    const int fd = open(lock.c_str(), O_RDWR | O_CREAT, 0600);
-    struct flock fl = {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fcntl(fd, F_SETLK, &fl);
-    sleep(30);
-    _exit(0);
-  }
-  std::string error;
-  std::unique_ptr<WindowsSystem> system = OpenWindowsSystem(prefix_, &error);
-  ASSERT_TRUE(system) << error;
-  bool warned = false;
-  for (int i = 0; i < 200 && !warned; ++i) {
-    warned = system->Warning() == kServerRunningWarning;
-    if (!warned) usleep(10000);
-  }
-  kill(holder, SIGKILL);
-  waitpid(holder, nullptr, 0);
-  std::system(("rm -rf '" + folder + "'").c_str());
-  EXPECT_TRUE(warned);
-  EXPECT_EQ(
-      std::string(kServerRunningWarning),
-      "a wineserver is running for this prefix; what was read may be stale and changes cannot be saved");
-  EXPECT_EQ(system->Warning(), "");
 }
 
 TEST_F(WineSystemTest, SourcesAreParsedWithClearErrors) {
