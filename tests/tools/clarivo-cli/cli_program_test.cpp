@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -166,6 +167,7 @@ class CliProgramTest : public ::testing::Test {
         logical.clear();
       }
     }
+    EXPECT_GT(keys.size(), 60u) << "the exports of " << tag << " were not read";
     return keys;
   }
 
@@ -315,6 +317,42 @@ TEST_F(CliProgramTest, RestoreBringsTheRegistryBack) {
   r = Cli({"fix", "--yes", "--backup-dir", backups.string(), "--registry", Registry()});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 2);
+}
+
+// The wineserver of Debian's wine64 package, when installed.
+std::string WineserverPath() {
+  for (const char* path : {"/usr/bin/wineserver", "/usr/lib/wine/wineserver64", "/usr/lib/wine/wineserver"}) {
+    if (access(path, X_OK) == 0) return path;
+  }
+  return {};
+}
+
+TEST_F(CliProgramTest, RunningWineserverMakesScanWarnAndFixAndRestoreRefuse) {
+  const std::string wineserver = WineserverPath();
+  if (wineserver.empty()) GTEST_SKIP() << "Wine is not installed (wine64)";
+  const std::string server_env = "WINEPREFIX=" + Quote(prefix_.string()) + " " + Quote(wineserver);
+  ASSERT_EQ(RunProgram("", {}, server_env + " -p").status, 0);  // persistent server, in the background
+  struct Stop {
+    std::function<void()> run;
+    ~Stop() { run(); }
+  } stop{[&] { RunProgram("", {}, server_env + " -k"); }};
+
+  Result r;
+  for (int i = 0; i < 50 && r.err.find("wineserver") == std::string::npos; ++i) {
+    usleep(100 * 1000);
+    r = Cli({"scan", "--type", "1", "--registry", Registry()});
+  }
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("warning"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("wineserver"), std::string::npos) << r.err;
+
+  r = Cli({"fix", "--yes", "--registry", Registry()});
+  EXPECT_EQ(r.status, 6);
+  EXPECT_NE(r.err.find("refusing"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(temp_ / "xdg/Quorvex-Clarivo/backups"));
+  fs::create_directories(temp_ / "backup");
+  fs::copy(kDemo / "system.reg", temp_ / "backup/reg.reg");
+  EXPECT_EQ(Cli({"restore", "--registry", Registry(), (temp_ / "backup").string()}).status, 6);
 }
 
 TEST_F(CliProgramTest, RestoreOfAFolderWithoutBackupFails) {
