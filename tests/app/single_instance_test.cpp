@@ -8,10 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
+#include "app/core/startup.h"
 #include "tests/app/test_support.h"
 
 namespace clarivo {
@@ -124,35 +126,27 @@ TEST_F(SingleInstance, LeftoversOfACrashedInstanceDoNotBlock) {
   EXPECT_EQ(next.Line(), "FIRST");
 }
 
-TEST_F(SingleInstance, WatcherCallsTheOwnerInProcessAndStopsOnDestroy) {
-  struct Owner : CSingleInstance {
-    ~Owner() override { Destroy(); }
-    void OnSecondInstance(const std::u16string& text) override {
-      std::lock_guard lock(mutex);
-      texts.push_back(text);
+TEST_F(SingleInstance, StartUpRunsTheWindowOnlyInTheFirstInstance) {
+  struct Guard : CSingleInstance {
+    explicit Guard(const std::string& dir) {
+      SetImpl(std::make_unique<CSingleInstanceImpl>(this, "app", dir));
     }
-    std::mutex mutex;
-    std::vector<std::u16string> texts;
-  } owner;
-  owner.SetImpl(std::make_unique<CSingleInstanceImpl>(&owner, "inproc", dir_.path()));
-  ASSERT_TRUE(owner.Create());
+    ~Guard() override { Destroy(); }
+    void OnSecondInstance(const std::u16string&) override { ++wakeups; }
+    std::atomic<int> wakeups{0};
+  } first(dir_.path()), second(dir_.path()), third(dir_.path());
 
-  CSingleInstanceImpl later(nullptr, "inproc", dir_.path());
-  EXPECT_FALSE(later.Create(u"Clarivo /x"));
-  for (int i = 0; i < 200; ++i) {
-    {
-      std::lock_guard lock(owner.mutex);
-      if (!owner.texts.empty()) break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  {
-    std::lock_guard lock(owner.mutex);
-    EXPECT_EQ(owner.texts, std::vector<std::u16string>{u"Clarivo /x"});
-  }
-  owner.Destroy();
-  CSingleInstanceImpl after(nullptr, "inproc", dir_.path());
-  EXPECT_TRUE(after.Create(u"x"));
+  bool second_window = false;
+  bool first_window = RunProgram(first, [&] {
+    EXPECT_FALSE(RunProgram(second, [&] { second_window = true; }));
+    for (int i = 0; i < 200 && first.wakeups == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  });
+  EXPECT_TRUE(first_window);
+  EXPECT_FALSE(second_window);
+  EXPECT_EQ(first.wakeups, 1);
+  // The first guard is gone once its window has ended.
+  EXPECT_TRUE(RunProgram(third, [] {}));
 }
 
 TEST(SingleInstanceFolder, DefaultWakesTheMainWindowAndSharedFoldersAreRefused) {

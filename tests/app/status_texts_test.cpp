@@ -53,20 +53,9 @@ TEST(Categories, TableNamesAndImageKeys) {
   EXPECT_EQ(table.Get(0x0100, true), -1);
 }
 
-TEST(HealthLevels, ImagesTextsAndColours) {
-  const char* overview[] = {"0.png", "0.png", "1.png", "2.png", "3.png"};
-  const char* status[] = {"Status_Serials.png", "Status_Serials.png", "Status_Serials.png",
-                          "Status_Medium.png", "Status_Greate.png"};
-  for (int level = 0; level <= 4; ++level) {
-    EXPECT_STREQ(OverviewImageName(level), overview[level]);
-    EXPECT_STREQ(GetStatusImage(level), status[level]);
-    EXPECT_EQ(HealthColour(level), level == 4 ? 0x008000u : 0x1201E4u);
-  }
+TEST(HealthLevels, StatusImageForUnknownLevels) {
   EXPECT_STREQ(GetStatusImage(9), "Status_Serials.png");
-  EXPECT_STREQ(HealthStatusText(1), "Please Check Your PC!");
-  EXPECT_STREQ(HealthStatusText(2), "Your PC is in danger");
-  EXPECT_STREQ(HealthStatusText(3), "Please fix your PC!");
-  EXPECT_STREQ(HealthStatusText(4), "");
+  EXPECT_STREQ(OverviewImageName(-1), "0.png");
 }
 
 TEST(StatusTexts, TimeSinceTheScan) {
