@@ -35,10 +35,17 @@ void AppendAscii(std::u16string* out, std::string_view text) {
   for (char c : text) out->push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
 }
 
+// Escapes \ and " as the editor does. Line breaks (possible only in value
+// names here, strings holding them go out as hex) are written as \n and \r,
+// as Wine does, instead of breaking the line.
 std::u16string Escape(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size() + 2);
   for (char16_t c : text) {
+    if (c == u'\n' || c == u'\r') {
+      out.append(c == u'\n' ? u"\\n" : u"\\r");
+      continue;
+    }
     if (c == u'\\' || c == u'"') out.push_back(u'\\');
     out.push_back(c);
   }

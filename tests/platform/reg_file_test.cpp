@@ -170,6 +170,7 @@ TEST(RegFileRoundTrip, ExportThenImportIntoEmptyRegistryGivesTheSameTrees) {
   source.SetValue(key, u"Empty", Raw(kRegSz, {}));
   source.SetValue(key, u"Odd", Raw(kRegSz, {0x41, 0x00, 0x00, 0x00, 0x42, 0x00, 0x00, 0x00}));
   source.SetValue(key, u"Lines", MakeSz(u"one\ntwo"));
+  source.SetValue(key, u"name\r\nwith break", MakeSz(u"v"));
   source.SetValue(key, u"Type 0x20000", Raw(0x20000, {1, 2, 3}));
   source.CloseKey(key);
   ASSERT_EQ(source.CreateKey(kLocalMachine, u"Software\\Vendor\\App\\Empty Key", &key), kRegOk);
