@@ -214,6 +214,7 @@ TEST_P(FixEachType, DeletesWhatTheFindingNamesAndNothingElse) {
   ASSERT_FALSE(callback.reports.empty());
   EXPECT_EQ(callback.reports[0].text, c.findings[0].key);
   EXPECT_GT(sys->counting().flushes, 0);
+  EXPECT_EQ(sys->memory().OpenHandleCount(), 0u) << "every key opened is closed";
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTypes, FixEachType, ::testing::ValuesIn(kCases));
@@ -371,6 +372,7 @@ TEST_F(FixTest, StopFromAReportEndsBeforeTheNextItemAndKeepsWhatWasDone) {
   EXPECT_FALSE(sys->HasKey(kCurrentUser, uR"(Software\A)"));
   EXPECT_TRUE(sys->HasKey(kCurrentUser, uR"(Software\B)"));
   EXPECT_EQ(sys->counting().flushes, 1) << "the deletion made before the stop is saved";
+  EXPECT_EQ(sys->memory().OpenHandleCount(), 0u);
 }
 
 TEST_F(FixTest, DeletionsThatCannotBeSavedAreAFailure) {
