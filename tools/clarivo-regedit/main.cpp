@@ -8,6 +8,7 @@
 #include "platform/reg_file.h"
 #include "platform/text.h"
 #include "platform/windows_system.h"
+#include "platform/wine_registry.h"
 
 namespace {
 
@@ -76,7 +77,14 @@ int Import(platform::WindowsSystem& system, const std::vector<std::string>& file
     std::string error;
     const std::string host = HostPath(system, file, &error);
     if (host.empty()) return Fail("cannot read " + error);
-    if (!platform::ImportRegFile(system.registry(), host, &error)) return Fail(error);
+    if (!platform::ImportRegFile(system.registry(), host, &error)) {
+      // The Wine backend knows which file could not be written and why.
+      if (const auto* wine = dynamic_cast<const platform::WineRegistry*>(&system.registry());
+          wine != nullptr && !wine->last_error().empty()) {
+        error += " (" + wine->last_error() + ")";
+      }
+      return Fail(error);
+    }
   }
   return 0;
 }
