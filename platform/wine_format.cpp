@@ -41,7 +41,8 @@ class Parser {
   bool NextLine();
   bool ParseKeyLine(RegNode* root);
   bool ParseOption(RegNode* node);
-  bool ParseValue(RegNode* node);
+  bool ParseValue();
+  void EndBlock(RegNode* node, std::size_t block_end);
   // Reads an escaped text from `p` up to the unescaped `end_char` on this line,
   // as 16-bit units appended to `out`, and leaves `p` after `end_char`.
   template <typename Sink>
@@ -56,9 +57,13 @@ class Parser {
   std::size_t next_ = 0;
   int line_no_ = 0;
 
-  // The path of the previous key, to find the next one quickly: files list keys in tree order.
-  std::vector<std::u16string> path_;
-  std::vector<RegNode*> nodes_;
+  std::vector<RegNode*> nodes_;  // the previous key and its parents
+  // Scratch space reused from line to line.
+  std::u16string key_;
+  std::vector<std::size_t> cuts_;
+  std::u16string name_;
+  std::vector<std::uint8_t> data_;
+  std::vector<RegTreeValue> pending_;  // values of the current block, moved in at its end
 };
 
 bool Parser::NextLine() {
@@ -182,23 +187,19 @@ bool Parser::ParseHex(const char*& p, std::vector<std::uint8_t>* data) {
 
 bool Parser::ParseKeyLine(RegNode* root) {
   const char* p = text_.data() + line_start_ + 1;
-  std::vector<std::u16string> parts(1);
+  key_.clear();
+  cuts_.clear();
   if (!ParseString(
           p, ']',
           [&](char32_t c) {
-            if (c == u'\\') {
-              parts.emplace_back();
-            } else {
-              parts.back().push_back(static_cast<char16_t>(c));
-            }
+            if (c == u'\\') cuts_.push_back(key_.size());
+            key_.push_back(static_cast<char16_t>(c));
           },
           "key name")) {
     return false;
   }
-  if (parts.size() == 1 && parts[0].empty()) parts.clear();
-  for (const auto& part : parts) {
-    if (part.empty()) return Fail("bad key name");
-  }
+  cuts_.push_back(key_.size());
+  if (key_.empty()) cuts_.clear();  // "[]": the hive's root key
   const char* end = text_.data() + line_end_;
   while (p < end && IsSpace(*p)) ++p;
   std::uint64_t seconds = 0;
@@ -206,16 +207,22 @@ bool Parser::ParseKeyLine(RegNode* root) {
   while (p < end && *p >= '0' && *p <= '9')
     seconds = seconds * 10 + static_cast<std::uint64_t>(*p++ - '0'), has_seconds = true;
 
-  // Reuse the common start of the previous key's path.
+  std::u16string_view key(key_);
+  auto part = [&](std::size_t i) {
+    std::size_t from = i == 0 ? 0 : cuts_[i - 1] + 1;
+    return key.substr(from, cuts_[i] - from);
+  };
+  for (std::size_t i = 0; i < cuts_.size(); ++i) {
+    if (part(i).empty()) return Fail("bad key name");
+  }
+  // Reuse the common start of the previous key's path: files list keys in tree order.
   std::size_t common = 0;
-  while (common < parts.size() && common < path_.size() && EqualsNoCase(parts[common], path_[common]))
+  while (common < cuts_.size() && common < nodes_.size() && EqualsNoCase(part(common), nodes_[common]->name))
     ++common;
-  path_.resize(common);
   nodes_.resize(common);
   RegNode* node = common ? nodes_.back() : root;
-  for (std::size_t i = common; i < parts.size(); ++i) {
-    node = node->AddSubkey(parts[i]);
-    path_.push_back(std::move(parts[i]));
+  for (std::size_t i = common; i < cuts_.size(); ++i) {
+    node = node->AddSubkey(part(i));
     nodes_.push_back(node);
   }
   if (node->Has(RegNode::kHadBlock)) node->flags |= RegNode::kChanged;  // a second block: rewrite it
@@ -223,6 +230,24 @@ bool Parser::ParseKeyLine(RegNode* root) {
   if (has_seconds) node->modified = seconds * kTicksPerSecond + kEpochDiff;
   node->raw_offset = line_start_;
   return true;
+}
+
+void Parser::EndBlock(RegNode* node, std::size_t block_end) {
+  node->raw_length = static_cast<std::uint32_t>(block_end - node->raw_offset);
+  if (node->values.empty()) {
+    // One allocation of the right size: most keys hold a handful of values.
+    node->values.reserve(pending_.size());
+    for (auto& v : pending_) node->values.push_back(std::move(v));
+  } else {
+    for (auto& v : pending_) {
+      if (RegTreeValue* old = node->FindValue(v.name)) {
+        *old = std::move(v);
+      } else {
+        node->values.push_back(std::move(v));
+      }
+    }
+  }
+  pending_.clear();
 }
 
 bool Parser::ParseOption(RegNode* node) {
@@ -250,30 +275,30 @@ bool Parser::ParseOption(RegNode* node) {
   return true;
 }
 
-bool Parser::ParseValue(RegNode* node) {
+bool Parser::ParseValue() {
   const char* p = text_.data() + line_start_;
   const char* end = text_.data() + line_end_;
-  std::u16string name;
+  name_.clear();
+  data_.clear();
   if (*p == '@') {
     ++p;
   } else {
     ++p;
     if (!ParseString(
-            p, '"', [&](char32_t c) { name.push_back(static_cast<char16_t>(c)); }, "string"))
+            p, '"', [&](char32_t c) { name_.push_back(static_cast<char16_t>(c)); }, "string"))
       return false;
   }
   if (p >= end || *p != '=') return Fail("missing '=' after the value name");
   ++p;
   std::string_view rest(p, static_cast<std::size_t>(end - p));
   RegTreeValue value;
-  value.name = std::move(name);
+  value.name = name_;
   auto parse_text = [&](std::uint32_t type) {
     value.type = type;
-    value.data.reserve(static_cast<std::size_t>(end - p) * 2);
     if (!ParseString(
-            p, '"', [&](char32_t c) { PutUnit(value.data, c); }, "string"))
+            p, '"', [&](char32_t c) { PutUnit(data_, c); }, "string"))
       return false;
-    PutUnit(value.data, 0);
+    PutUnit(data_, 0);
     return true;
   };
   auto parse_type = [&](std::size_t skip, std::uint32_t* type) {
@@ -302,10 +327,10 @@ bool Parser::ParseValue(RegNode* node) {
   } else if (rest.starts_with("hex:")) {
     p += 4;
     value.type = kRegBinary;
-    if (!ParseHex(p, &value.data)) return false;
+    if (!ParseHex(p, &data_)) return false;
   } else if (rest.starts_with("hex(")) {
     if (!parse_type(4, &value.type)) return false;
-    if (!ParseHex(p, &value.data)) return false;
+    if (!ParseHex(p, &data_)) return false;
   } else if (rest.starts_with("dword:")) {
     p += 6;
     std::uint32_t v = 0;
@@ -315,15 +340,18 @@ bool Parser::ParseValue(RegNode* node) {
     while (p < end && IsSpace(*p)) ++p;
     if (n == 0 || p != end) return Fail("bad dword");
     value.type = kRegDword;
-    for (int i = 0; i < 4; ++i) value.data.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i) data_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   } else {
     return Fail("unknown value type");
   }
-  if (RegTreeValue* old = node->FindValue(value.name)) {
-    *old = std::move(value);
-  } else {
-    node->values.push_back(std::move(value));
+  value.data.assign(data_.begin(), data_.end());
+  for (auto& old : pending_) {
+    if (EqualsNoCase(old.name, value.name)) {
+      old = std::move(value);
+      return true;
+    }
   }
+  pending_.push_back(std::move(value));
   return true;
 }
 
@@ -344,7 +372,7 @@ bool Parser::Run(WineHiveFile* out, std::string* error) {
       while (p < end && IsSpace(*p)) ++p;
       if (p == end || *p == ';') continue;
       if (*p == '[' && p == text_.data() + line_start_) {
-        if (current) current->raw_length = static_cast<std::uint32_t>(block_end - current->raw_offset);
+        if (current) EndBlock(current, block_end);
         if (!current) header_end = line_start_;
         if (!ParseKeyLine(root.get())) return false;
         current = nodes_.empty() ? root.get() : nodes_.back();
@@ -353,13 +381,13 @@ bool Parser::Run(WineHiveFile* out, std::string* error) {
       } else if (*p == '#') {
         if (!ParseOption(current)) return false;
       } else if (*p == '"' || *p == '@') {
-        if (!ParseValue(current)) return false;
+        if (!ParseValue()) return false;
       } else {
         return Fail("unexpected text");
       }
       block_end = std::min(line_end_ + 1, text_.size());
     }
-    if (current) current->raw_length = static_cast<std::uint32_t>(block_end - current->raw_offset);
+    if (current) EndBlock(current, block_end);
     out->header = text_.substr(0, header_end);
     return true;
   }();

@@ -25,10 +25,12 @@ bool ReadWholeFile(const std::string& path, std::string* out, std::string* error
   }
   struct stat st;
   std::string text;
-  if (fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(static_cast<std::size_t>(st.st_size));
-  char buf[1 << 16];
+  std::size_t size = fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  text.resize(size + 1);  // one spare byte tells a file that grew
+  std::size_t have = 0;
   while (true) {
-    ssize_t n = read(fd, buf, sizeof buf);
+    if (have == text.size()) text.resize(text.size() * 2 + 65536);
+    ssize_t n = read(fd, text.data() + have, text.size() - have);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       *error = "cannot read " + path + ": " + std::strerror(errno);
@@ -36,9 +38,10 @@ bool ReadWholeFile(const std::string& path, std::string* out, std::string* error
       return false;
     }
     if (n == 0) break;
-    text.append(buf, static_cast<std::size_t>(n));
+    have += static_cast<std::size_t>(n);
   }
   close(fd);
+  text.resize(have);
   *out = std::move(text);
   return true;
 }

@@ -309,5 +309,83 @@ TEST_F(WineRegistryTest, ReloadsFilesChangedOnDiskUnlessChangesArePending) {
   EXPECT_EQ(reg->last_error(), "system.reg line 3: unterminated string");
 }
 
+std::string RunShell(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return out;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+  pclose(pipe);
+  return out;
+}
+
+// Against a prefix made by Wine itself: Wine must read back what we write.
+class RealWinePrefixTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (RunShell("command -v wine; command -v wineserver").find("wineserver") == std::string::npos) return;
+    char tmpl[] = "/tmp/clarivo-wine-prefix-XXXXXX";
+    if (!mkdtemp(tmpl)) return;
+    prefix_ = tmpl;
+    RunShell(Env() + "wine wineboot --init >/dev/null 2>&1; " + Env() + "wineserver -w");
+  }
+  static void TearDownTestSuite() {
+    if (prefix_.empty()) return;
+    RunShell(Env() + "wineserver -k >/dev/null 2>&1; " + Env() + "wineserver -w");
+    fs::remove_all(prefix_);
+  }
+  void SetUp() override {
+    if (prefix_.empty()) GTEST_SKIP() << "wine is not installed: the real-prefix checks are skipped";
+    if (!fs::exists(prefix_ + "/system.reg")) GTEST_SKIP() << "wineboot made no prefix";
+  }
+  static std::string Env() { return "WINEPREFIX='" + prefix_ + "' WINEDEBUG=-all "; }
+  static std::string prefix_;
+};
+std::string RealWinePrefixTest::prefix_;
+
+TEST_F(RealWinePrefixTest, WineReadsWhatWeWriteAndItsServerLocksUsOut) {
+  const std::string system_before = ReadFile(prefix_ + "/system.reg");
+  const std::string user_before = ReadFile(prefix_ + "/user.reg");
+  {
+    std::string error;
+    auto reg = WineRegistry::Open(prefix_, &error);
+    ASSERT_TRUE(reg) << error;
+    std::uint32_t classes = 0;
+    ASSERT_EQ(reg->QueryInfo(kClassesRoot, &classes, nullptr), kRegOk);
+    EXPECT_GT(classes, 100u);
+    RegKey key = 0;
+    ASSERT_EQ(reg->CreateKey(kCurrentUser, u"Software\\ClarivoCheck", &key), kRegOk);
+    ASSERT_EQ(reg->SetValue(key, u"text", MakeSz(u"a\"b\\c")), kRegOk);
+    ASSERT_EQ(reg->SetValue(key, u"multi", MakeSz(std::u16string(u"one\0two\0", 8), kRegMultiSz)), kRegOk);
+    ASSERT_EQ(reg->SetValue(key, u"number", MakeDword(0xdeadbeef)), kRegOk);
+    ASSERT_EQ(reg->Flush(), kRegOk);
+  }
+  // Only the new key was added; everything else is as Wine wrote it.
+  EXPECT_EQ(ReadFile(prefix_ + "/system.reg"), system_before);
+  std::string user_after = ReadFile(prefix_ + "/user.reg");
+  std::size_t at = user_after.find("\n[Software\\\\ClarivoCheck] ");
+  ASSERT_NE(at, std::string::npos);
+  std::size_t end = user_after.find("\n\n", at + 1);
+  EXPECT_EQ(user_after.substr(0, at) + (end == std::string::npos ? "" : user_after.substr(end + 1)),
+            user_before);
+
+  std::string query = RunShell(Env() + "wine reg query 'HKCU\\Software\\ClarivoCheck' 2>&1");
+  EXPECT_NE(query.find("text    REG_SZ    a\"b\\c"), std::string::npos) << query;
+  EXPECT_NE(query.find("multi    REG_MULTI_SZ    one\\0two"), std::string::npos) << query;
+  EXPECT_NE(query.find("number    REG_DWORD    0xdeadbeef"), std::string::npos) << query;
+
+  // The query left a server running (it lingers a few seconds): writes are refused meanwhile.
+  RunShell(Env() + "wineserver -p 30");
+  std::string error;
+  auto reg = WineRegistry::Open(prefix_, &error);
+  ASSERT_TRUE(reg) << error;
+  EXPECT_TRUE(reg->ServerRunning());
+  EXPECT_EQ(reg->DeleteTree(kCurrentUser, u"Software\\ClarivoCheck"), kRegAccessDenied);
+  RunShell(Env() + "wineserver -k; " + Env() + "wineserver -w");
+  EXPECT_FALSE(reg->ServerRunning());
+  EXPECT_EQ(reg->DeleteTree(kCurrentUser, u"Software\\ClarivoCheck"), kRegOk);
+}
+
 }  // namespace
 }  // namespace platform
