@@ -39,6 +39,10 @@ std::string TimestampName(std::time_t now) {
 // interpreter and waits for it. False with `error` naming what failed.
 bool RunRegedit(const std::string& arguments, const std::string& what, std::string* error) {
   const std::string tool = platform::ToolPath("clarivo-regedit");
+  if (tool.find('/') == std::string::npos) {
+    *error = what + ": clarivo-regedit is neither beside clarivo-cli nor on PATH";
+    return false;
+  }
   const platform::RunResult result = platform::RunHidden(platform::QuoteForShell(tool) + " " + arguments);
   if (!result.started) {
     *error = what + ": cannot start the command interpreter: " + ErrnoText(result.error);

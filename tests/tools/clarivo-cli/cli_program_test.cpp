@@ -99,7 +99,8 @@ class CliProgramTest : public ::testing::Test {
 
   // Runs a program with a clean environment: HOME and XDG_DATA_HOME inside the
   // temp folder, no inherited registry selection. `input` feeds standard input
-  // (not a terminal); `env` adds variables.
+  // (not a terminal); `env` adds variables. `program` is a name in the build's
+  // bin folder or an absolute path; empty runs what `env` names.
   Result RunProgram(const std::string& program, const std::vector<std::string>& args,
                     const std::string& env = "", const std::string& input = "") {
     std::string command =
@@ -250,7 +251,9 @@ TEST_F(CliProgramTest, RegistryThatCannotBeOpenedIsNamedWithItsCause) {
 }
 
 TEST_F(CliProgramTest, ProgressBarAndQuestionOnATerminal) {
-  if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "script(1) is missing";
+  if (std::system("script -qec true /dev/null >/dev/null 2>&1 </dev/null") != 0) {
+    GTEST_SKIP() << "script(1) cannot run a pseudo-terminal here";
+  }
   const std::string before = ReadFile(prefix_ / "system.reg") + ReadFile(prefix_ / "user.reg");
   // script(1) runs the cli on a pseudo-terminal: standard error and input are terminals.
   const std::string inner =
@@ -270,6 +273,33 @@ TEST_F(CliProgramTest, FixIsRefusedWithoutConfirmationAndChangesNothing) {
   EXPECT_NE(r.err.find("--yes"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFile(prefix_ / "system.reg") + ReadFile(prefix_ / "user.reg"), before);
   EXPECT_FALSE(fs::exists(temp_ / "xdg/Quorvex-Clarivo/backups"));
+}
+
+TEST_F(CliProgramTest, FixDeletesNothingWhenTheBackupFails) {
+  // A cli and engine without the registry editor beside them, then with an
+  // editor that claims success but writes nothing.
+  const fs::path bin = temp_ / "bin";
+  fs::create_directories(bin);
+  fs::copy(kBinDir / "clarivo-cli", bin / "clarivo-cli");
+  fs::copy(kBinDir / "func_Clarivo.so", bin / "func_Clarivo.so");
+  const std::string before = ReadFile(prefix_ / "system.reg") + ReadFile(prefix_ / "user.reg");
+  const fs::path backups = temp_ / "backups";
+
+  Result r = RunProgram((bin / "clarivo-cli").string(),
+                        {"fix", "--yes", "--backup-dir", backups.string(), "--registry", Registry()});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("clarivo-regedit"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("nothing was deleted"), std::string::npos) << r.err;
+
+  std::ofstream(bin / "clarivo-regedit") << "#!/bin/sh\nexit 0\n";
+  fs::permissions(bin / "clarivo-regedit", fs::perms::owner_all);
+  r = RunProgram((bin / "clarivo-cli").string(),
+                 {"fix", "--yes", "--backup-dir", backups.string(), "--registry", Registry()});
+  EXPECT_EQ(r.status, 4);
+  EXPECT_NE(r.err.find("left no file"), std::string::npos) << r.err;
+
+  EXPECT_EQ(ReadFile(prefix_ / "system.reg") + ReadFile(prefix_ / "user.reg"), before);
+  EXPECT_TRUE(fs::is_empty(backups)) << "a failed backup leaves no folder behind";
 }
 
 TEST_F(CliProgramTest, FixBacksUpBothHivesThenRemovesEveryStaleEntry) {
