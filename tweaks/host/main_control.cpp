@@ -2,6 +2,7 @@
 
 #include <wx/app.h>
 #include <wx/filefn.h>
+#include <wx/log.h>
 #include <wx/taskbar.h>
 
 #include <cstdio>
@@ -94,6 +95,7 @@ bool MainControl::BindLogLibrary() {
   // program was started from must never be loaded.
   wxString path = ProgramFolder() + "log.so";
   if (!wxFileExists(path)) return false;
+  wxLogNull quiet;  // a broken library disables logging silently
   if (logLibrary_.IsLoaded()) logLibrary_.Unload();
   if (!logLibrary_.Load(path, wxDL_NOW | wxDL_QUIET)) return false;
   writeLog_ = reinterpret_cast<WriteLogFunction>(logLibrary_.GetSymbol("WriteLog"));

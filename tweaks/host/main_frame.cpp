@@ -119,12 +119,11 @@ void MainFrame::FindControls() {
 }
 
 void MainFrame::LoadViews() {
+  // Nothing about a view that cannot be loaded is shown to the user.
+  wxLogNull quiet;
   for (ViewInfo& info : views_) {
     auto library = std::make_unique<wxDynamicLibrary>();
-    {
-      wxLogNull quiet;
-      if (!library->Load(ResolveLibraryPath(info.path), wxDL_NOW | wxDL_QUIET)) return;
-    }
+    if (!library->Load(ResolveLibraryPath(info.path), wxDL_NOW | wxDL_QUIET)) return;
     info.library = std::move(library);
     auto get = reinterpret_cast<GetViewInterfaceFunction>(info.library->GetSymbol("GetViewInterface"));
     if (!get) continue;

@@ -40,6 +40,14 @@ bool TweaksApp::OnInit() {
     wxString arg = argv[i];
     if (arg.StartsWith("--script=", &script)) break;
   }
+  if (!script.empty()) {
+    // Nobody is there to answer an assertion dialog.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func, const wxString& cond,
+                          const wxString& msg) {
+      std::fprintf(stderr, "assert %s:%d %s: %s %s\n", file.utf8_str().data(), line, func.utf8_str().data(),
+                   cond.utf8_str().data(), msg.utf8_str().data());
+    });
+  }
 
   HostOptions options = ReadHostOptions();
 
