@@ -22,15 +22,16 @@ void WriteAll(int fd, std::string_view text) {
   }
 }
 
-// Cuts UTF-8 text to `columns` characters (one column per code point).
+// Cuts UTF-8 text to `columns` terminal columns. Characters of three or four
+// bytes may be wide (CJK): they count as two, so the line never wraps.
 std::string Clip(const std::string& text, int columns) {
-  if (columns <= 0) return {};
-  int seen = 0;
+  int used = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-      if (seen == columns) return text.substr(0, i);
-      ++seen;
-    }
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if ((byte & 0xC0) == 0x80) continue;
+    const int width = byte >= 0xE0 ? 2 : 1;
+    if (used + width > columns) return text.substr(0, i);
+    used += width;
   }
   return text;
 }
@@ -67,7 +68,7 @@ bool ProgressBar::OnProgress(const Function::RegProgressInfo* info) {
   const auto now = std::chrono::steady_clock::now();
   // Redrawing for every key of a large registry would cost more than the scan.
   if (info->percent == last_percent_ && now - last_draw_ < kRedrawInterval) return true;
-  Draw(info->percent, FieldText(info->text));
+  Draw(info->percent, Printable(FieldText(info->text)));
   return true;
 }
 

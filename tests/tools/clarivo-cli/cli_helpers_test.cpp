@@ -1,5 +1,6 @@
 // The pieces of clarivo-cli whose faults a program run would hide: JSON
-// escaping of hostile registry texts and option parsing.
+// escaping of hostile registry texts, what reaches the terminal, and option
+// parsing.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -7,6 +8,7 @@
 
 #include "tools/clarivo-cli/cli_options.h"
 #include "tools/clarivo-cli/json_output.h"
+#include "tools/clarivo-cli/progress_bar.h"
 
 namespace cli {
 namespace {
@@ -52,6 +54,37 @@ TEST(JsonOutputTest, DocumentHasTheAgreedShape) {
   EXPECT_EQ(doc["findings"][1]["category"], "UnusedFileExtensions");
   EXPECT_EQ(doc["findings"][1]["index"], 4);
   EXPECT_EQ(nlohmann::json::parse(FindingsJson("x", {}))["findings"].size(), 0u);
+}
+
+// Terminal columns of UTF-8 text, counting three- and four-byte characters as two.
+int Columns(const std::string& text) {
+  int columns = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) columns += byte >= 0xE0 ? 2 : 1;
+  }
+  return columns;
+}
+
+TEST(TerminalOutputTest, ProgressLineStaysWithinTheTerminalAndValidUtf8) {
+  EXPECT_EQ(ProgressBar::Render("Scanning MUICache", 150, "", 80),
+            "[########################] 100% Scanning MUICache");
+  EXPECT_EQ(ProgressBar::Render("Scanning MUICache", -3, "", 80).substr(0, 31),
+            "[........................]   0%");
+  EXPECT_EQ(ProgressBar::Render("L", 50, "", 80).substr(0, 31), "[############............]  50%");
+
+  const std::string item =
+      "HKEY_CLASSES_ROOT\\\xE7\xA8\x8B\xE5\xBA\x8F\xC3\xA9\xF0\x9F\x98\x80 and more text";
+  for (int width = 20; width <= 80; ++width) {
+    const std::string line = ProgressBar::Render("Scanning InvalidActiveXAndCOM", 42, item, width);
+    EXPECT_LT(Columns(line), width) << width;
+    EXPECT_NO_THROW((void)nlohmann::json(line).dump()) << "cut inside a character at width " << width;
+  }
+}
+
+TEST(TerminalOutputTest, ControlCharactersInRegistryTextCannotReachTheTerminal) {
+  EXPECT_EQ(Printable("a\x1b[2Jb\nc\x7f\xC3\xA9"), "a\\x1b[2Jb\\x0ac\\x7f\xC3\xA9");
+  EXPECT_EQ(Printable("C:\\Program Files\\x"), "C:\\Program Files\\x");
 }
 
 TEST(CliOptionsTest, TypesAreNumbersOrCategoryNamesKeptSortedOnce) {
