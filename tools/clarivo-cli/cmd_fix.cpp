@@ -21,8 +21,10 @@ constexpr std::string_view kFixUsageLine =
 
 // Asks on the terminal; anything but y/yes is a no.
 bool Confirm(std::size_t count) {
-  std::printf("Delete %zu entries? [y/N] ", count);
-  std::fflush(stdout);
+  // With the listing sent to a file the question must still reach the user.
+  std::FILE* out = isatty(STDOUT_FILENO) ? stdout : stderr;
+  std::fprintf(out, "Delete %zu entries? [y/N] ", count);
+  std::fflush(out);
   std::string answer;
   if (!std::getline(std::cin, answer)) return false;
   return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";

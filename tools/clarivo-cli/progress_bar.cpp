@@ -24,16 +24,43 @@ void WriteAll(int fd, std::string_view text) {
 
 // Cuts UTF-8 text to `columns` terminal columns. Characters of three or four
 // bytes may be wide (CJK): they count as two, so the line never wraps.
+int CharColumns(unsigned char lead) { return lead >= 0xE0 ? 2 : 1; }
+
+int Columns(const std::string& text) {
+  int used = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) used += CharColumns(byte);
+  }
+  return used;
+}
+
 std::string Clip(const std::string& text, int columns) {
   int used = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
     if ((byte & 0xC0) == 0x80) continue;
-    const int width = byte >= 0xE0 ? 2 : 1;
-    if (used + width > columns) return text.substr(0, i);
-    used += width;
+    if (used + CharColumns(byte) > columns) return text.substr(0, i);
+    used += CharColumns(byte);
   }
   return text;
+}
+
+// Keeps the end of a long item (the key name, not the root every item shares),
+// marked by "..." in front.
+std::string ClipFront(const std::string& text, int columns) {
+  if (Columns(text) <= columns) return text;
+  if (columns <= 3) return {};
+  int used = 3;
+  std::size_t start = text.size();
+  for (std::size_t i = text.size(); i-- > 0;) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if ((byte & 0xC0) == 0x80) continue;
+    if (used + CharColumns(byte) > columns) break;
+    used += CharColumns(byte);
+    start = i;
+  }
+  return "..." + text.substr(start);
 }
 
 }  // namespace
@@ -53,8 +80,9 @@ std::string ProgressBar::Render(const std::string& label, int percent, const std
                      std::string(static_cast<std::size_t>(kBarCells - filled), '.') + "] ";
   std::string number = std::to_string(percent);
   line += std::string(3 - std::min<std::size_t>(3, number.size()), ' ') + number + "% " + label;
-  if (!item.empty()) line += "  " + item;
   // One column stays free so the cursor never wraps to the next line.
+  const int room = width - 1 - Columns(line) - 2;
+  if (!item.empty() && room > 8) line += "  " + ClipFront(item, room);
   return Clip(line, width - 1);
 }
 

@@ -80,6 +80,12 @@ TEST(TerminalOutputTest, ProgressLineStaysWithinTheTerminalAndValidUtf8) {
     EXPECT_LT(Columns(line), width) << width;
     EXPECT_NO_THROW((void)nlohmann::json(line).dump()) << "cut inside a character at width " << width;
   }
+  // A long item keeps its end, where the names differ.
+  const std::string line =
+      ProgressBar::Render("Scanning X", 10, "HKEY_CLASSES_ROOT\\" + std::string(100, 'k') + "\\Tail", 80);
+  EXPECT_EQ(Columns(line), 79);
+  EXPECT_EQ(line.substr(line.size() - 5), "\\Tail");
+  EXPECT_NE(line.find("Scanning X  ...k"), std::string::npos) << line;
 }
 
 TEST(TerminalOutputTest, ControlCharactersInRegistryTextCannotReachTheTerminal) {
