@@ -47,6 +47,9 @@ class Fixer {
   int Run();
   // Deletions that actually removed something; they must reach the disk.
   int removed() const { return removed_; }
+  // Deletions the store refused outright (it is read-only, e.g. while a
+  // wineserver holds the prefix).
+  int refused() const { return refused_; }
 
  private:
   bool OpenEarlyBase(int* result);
@@ -58,6 +61,11 @@ class Fixer {
   std::int32_t DeleteTree(platform::RegKey key, std::u16string_view subpath);
   std::int32_t DeleteValue(platform::RegKey key, std::u16string_view name);
   void Made() { ++deletions_; }
+  std::int32_t Count(std::int32_t status) {
+    if (status == kRegOk) ++removed_;
+    if (status == platform::kRegAccessDenied) ++refused_;
+    return status;
+  }
 
   CRegEngine& engine_;
   platform::Registry* registry_;
@@ -68,6 +76,7 @@ class Fixer {
   std::uint32_t divisor_ = 0;
   std::int32_t deletions_ = 0;
   int removed_ = 0;
+  int refused_ = 0;
 };
 
 // Types whose base key is opened before anything else; false ends the fix with *result.
@@ -109,10 +118,12 @@ bool Fixer::OpenLateBase(int* result) {
 }
 
 int Fixer::Run() {
-  int result = kResultDone;
-  if (!OpenEarlyBase(&result)) return result;
+  // Nothing to fix is done, whether or not the base key exists: a fresh
+  // registry without, say, a menu order key must not make Fix report failure.
   const std::vector<RegProblemItem>& items = engine_.items(type_);
   if (items.empty()) return kResultDone;
+  int result = kResultDone;
+  if (!OpenEarlyBase(&result)) return result;
   std::uint32_t selected = 0;
   for (const RegProblemItem& item : items) selected += item.selected == 1 ? 1 : 0;
   const bool divide_by_selected = type_ <= InvalidOpenWithApplication;
@@ -148,16 +159,12 @@ std::int32_t Fixer::DeleteTree(platform::RegKey key, std::u16string_view subpath
       subpath.find(u"\\\\") != std::u16string_view::npos) {
     return platform::kRegInvalidParameter;
   }
-  const std::int32_t status = registry_->DeleteTree(key, subpath);
-  if (status == kRegOk) ++removed_;
-  return status;
+  return Count(registry_->DeleteTree(key, subpath));
 }
 
 std::int32_t Fixer::DeleteValue(platform::RegKey key, std::u16string_view name) {
   if (registry_ == nullptr) return platform::kRegInvalidHandle;
-  const std::int32_t status = registry_->DeleteValue(key, name);
-  if (status == kRegOk) ++removed_;
-  return status;
+  return Count(registry_->DeleteValue(key, name));
 }
 
 void Fixer::FixItem(std::uint32_t k, const RegProblemItem& item) {
@@ -268,6 +275,9 @@ int FixProblems(CRegEngine& engine, int type, ICallback* callback) {
     DebugLine(u"FixProblems: the registry could not be saved\n");
     return kResultFailed;
   }
+  // A store that refused every deletion deleted nothing: that is a failure,
+  // not "done" (single failures among real deletions stay unreported).
+  if (fixer.removed() == 0 && fixer.refused() > 0) return kResultFailed;
   return result;
 }
 

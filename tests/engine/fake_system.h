@@ -32,6 +32,7 @@ class CountingRegistry : public platform::Registry {
   int deletions = 0;  // DeleteTree and DeleteValue calls
   int flushes = 0;    // Flush calls
   std::int32_t flush_result = platform::kRegOk;
+  bool read_only = false;  // refuse every deletion, as a store a wineserver holds does
 
   std::int32_t OpenKey(platform::RegKey parent, std::u16string_view path, platform::RegKey* out) override {
     ++opens;
@@ -61,10 +62,12 @@ class CountingRegistry : public platform::Registry {
   }
   std::int32_t DeleteTree(platform::RegKey key, std::u16string_view subpath) override {
     ++deletions;
+    if (read_only) return platform::kRegAccessDenied;
     return inner_.DeleteTree(key, subpath);
   }
   std::int32_t DeleteValue(platform::RegKey key, std::u16string_view name) override {
     ++deletions;
+    if (read_only) return platform::kRegAccessDenied;
     return inner_.DeleteValue(key, name);
   }
   std::int32_t Flush() override {

@@ -220,20 +220,37 @@ TEST_P(FixEachType, DeletesWhatTheFindingNamesAndNothingElse) {
 INSTANTIATE_TEST_SUITE_P(AllTypes, FixEachType, ::testing::ValuesIn(kCases));
 
 TEST_F(FixTest, EmptyListDoesNothingAndSucceeds) {
-  for (int type : {2, 3, 5, 6, 7, 13}) {
+  // Nothing to fix is done without opening anything, even where the base key
+  // is missing (a fresh registry has no menu order or help keys).
+  for (int type : {1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 13}) {
     sys->counting().opens = 0;
     EXPECT_EQ(Fix(type), 1) << type;
     EXPECT_EQ(sys->counting().opens, 0) << type;
   }
-  // These open their key first: a missing one decides the result.
-  EXPECT_EQ(Fix(1), 1);
-  for (int type : {4, 8, 10, 11}) EXPECT_EQ(Fix(type), 0) << type;
-  sys->AddKey(kCurrentUser, kMenuOrder);
-  sys->AddKey(kLocalMachine, kHtmlHelp);
-  for (int type : {4, 10, 11}) EXPECT_EQ(Fix(type), 1) << type;
   EXPECT_TRUE(callback.reports.empty());
   EXPECT_EQ(sys->counting().deletions, 0);
   EXPECT_EQ(sys->counting().flushes, 0);
+}
+
+TEST_F(FixTest, MissingBaseKeyWithWorkFails) {
+  Add(4, {u"Gone", kHkcuText + kMenuOrder + u"\\Gone"});
+  Add(8, {uR"(C:\gone.exe)", kHkcuText + kMuiCache});
+  Add(1, {uR"(C:\gone.dll)", kHklmText + kSharedDlls});
+  EXPECT_EQ(Fix(4), 0);
+  EXPECT_EQ(Fix(8), 0);
+  EXPECT_EQ(Fix(1), 1) << "type 1 treats a missing SharedDlls key as nothing to do";
+}
+
+TEST_F(FixTest, StoreRefusingEveryDeletionIsAFailure) {
+  sys->AddKey(kCurrentUser, kMenuOrder + u"\\Gone");
+  Add(4, {u"Gone", kHkcuText + kMenuOrder + u"\\Gone"});
+  sys->counting().read_only = true;
+  EXPECT_EQ(Fix(4), 0);
+  EXPECT_TRUE(sys->HasKey(kCurrentUser, kMenuOrder + u"\\Gone"));
+  sys->counting().read_only = false;
+  EXPECT_EQ(Fix(4), 1);
+  EXPECT_FALSE(sys->HasKey(kCurrentUser, kMenuOrder + u"\\Gone"));
+  EXPECT_EQ(Fix(4), 1) << "a repeated fix whose deletions find nothing is still done";
 }
 
 TEST_F(FixTest, NothingSelectedEndsEarlyOnlyForTheFirstSevenTypes) {
