@@ -217,7 +217,8 @@ bool Parser::ParseKeyLine(RegNode* root) {
   }
   // Reuse the common start of the previous key's path: files list keys in tree order.
   std::size_t common = 0;
-  while (common < cuts_.size() && common < nodes_.size() && EqualsNoCase(part(common), nodes_[common]->name))
+  while (common < cuts_.size() && common < nodes_.size() &&
+         CompareKeyNames(part(common), nodes_[common]->name) == 0)
     ++common;
   nodes_.resize(common);
   RegNode* node = common ? nodes_.back() : root;
