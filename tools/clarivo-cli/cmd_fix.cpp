@@ -116,10 +116,11 @@ int RunFix(const Options& options) {
       std::printf("%s: deleted %d entries\n", std::string(CategoryName(type)).c_str(), count);
     } else {
       failed = true;
-      PrintError(std::string(CategoryName(type)) +
-                 (result == Function::kResultStopped
-                      ? ": fixing was stopped"
-                      : ": fixing failed (its registry key cannot be opened)"));
+      PrintError(
+          std::string(CategoryName(type)) +
+          (result == Function::kResultStopped
+               ? ": fixing was stopped"
+               : ": fixing failed (its registry key cannot be opened or the registry cannot be saved)"));
     }
   }
 
