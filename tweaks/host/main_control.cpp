@@ -121,11 +121,15 @@ AttributeList* MainControl::CreateAttributeList(const wxString& file) { return n
 SkinFunction* MainControl::CreateSkinFunction() { return new SkinFunction(); }
 BitmapList* MainControl::CreateBitmapList(const wxString& file) { return new BitmapList(file); }
 
-bool MainControl::LoadSkinBitmap(const wxString& file, wxBitmap& out) { return tweaks::LoadSkinBitmap(file, out); }
+bool MainControl::LoadSkinBitmap(const wxString& file, wxBitmap& out) {
+  return tweaks::LoadSkinBitmap(file, out);
+}
 bool MainControl::LoadSkinIcon(const wxString& file, wxIcon& icon, int size) {
   return tweaks::LoadSkinIcon(file, icon, size);
 }
-bool MainControl::LoadSkinXml(const wxString& file, wxXmlDocument& out) { return tweaks::LoadSkinXml(file, out); }
+bool MainControl::LoadSkinXml(const wxString& file, wxXmlDocument& out) {
+  return tweaks::LoadSkinXml(file, out);
+}
 wxString MainControl::GetSkinFilePath(const wxString& name) { return tweaks::GetSkinFilePath(name); }
 bool MainControl::LoadSkinAnimation(const wxString& file, wxAnimationCtrlBase* control) {
   return tweaks::LoadSkinAnimation(file, control);

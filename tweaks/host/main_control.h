@@ -82,7 +82,7 @@ class MainControl {
   bool BindLogLibrary();
 
   TweaksTaskBar* tray_ = nullptr;
-  MainFrame* frame_ = nullptr;    // a top-level window the toolkit destroys
+  MainFrame* frame_ = nullptr;          // a top-level window the toolkit destroys
   std::unique_ptr<wxObject> reserved_;  // unused by this host
   FontTable fonts_;
   ColourTable colours_;

@@ -22,13 +22,20 @@ const char* const kViewButtonIds[] = {"ID_BUTTON_VIEW1", "ID_BUTTON_VIEW2", "ID_
 
 const wchar_t* MenuCommand(int id) {
   switch (id) {
-    case kMenuHelp: return kMessageHelp;
-    case kMenuSetting: return kMessageSetting;
-    case kMenuUpdate: return kMessageUpdate;
-    case kMenuSupportWeb: return kMessageSupportWeb;
-    case kMenuAboutUs: return kMessageAboutUs;
-    case kMenuExit: return kExitTweaks;
-    default: return nullptr;
+    case kMenuHelp:
+      return kMessageHelp;
+    case kMenuSetting:
+      return kMessageSetting;
+    case kMenuUpdate:
+      return kMessageUpdate;
+    case kMenuSupportWeb:
+      return kMessageSupportWeb;
+    case kMenuAboutUs:
+      return kMessageAboutUs;
+    case kMenuExit:
+      return kExitTweaks;
+    default:
+      return nullptr;
   }
 }
 
@@ -77,13 +84,17 @@ MainFrame::MainFrame(MainControl* control) : control_(control), xrc_(wxXRC_USE_L
   Bind(wxEVT_MOTION, &MainFrame::OnMouse, this);
   Bind(wxEVT_MOUSE_CAPTURE_LOST, [](wxMouseCaptureLostEvent&) {});
   Bind(wxEVT_MENU, &MainFrame::OnMenu, this, kMenuHelp, kMenuSetting);
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { PopupOptionsMenu(); }, XRCID("ID_BITMAPBUTTON_OPTIONS"));
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Iconize(true); }, XRCID("ID_BITMAPBUTTON_MIN"));
-  Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, XRCID("ID_BITMAPBUTTON_MAX"));
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { PopupOptionsMenu(); }, XRCID("ID_BITMAPBUTTON_OPTIONS"));
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { Iconize(true); }, XRCID("ID_BITMAPBUTTON_MIN"));
+  Bind(
+      wxEVT_BUTTON, [](wxCommandEvent&) {}, XRCID("ID_BITMAPBUTTON_MAX"));
   Bind(
       wxEVT_BUTTON, [this](wxCommandEvent&) { control_->SendCommand(nullptr, kCloseFrameWindow, 0, 0); },
       XRCID("ID_BITMAPBUTTON_CLOSE"));
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OpenBackupList(); }, XRCID("ID_BITMAPBUTTON_RESTORE"));
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { OpenBackupList(); }, XRCID("ID_BITMAPBUTTON_RESTORE"));
   for (const char* id : {"ID_BITMAPBUTTON_FEEDBACK", "ID_BITMAPBUTTON_COMMUNITY", "ID_BITMAPBUTTON_EMAIL"}) {
     Bind(wxEVT_BUTTON, &MainFrame::OnLinkButton, this, XRCID(id));
   }

@@ -29,7 +29,7 @@ struct ViewInfo {
   wxString desc;
   wxString path;
   std::unique_ptr<wxDynamicLibrary> library;  // unloaded with the record
-  ViewInterface* view = nullptr;               // the plug-in's object
+  ViewInterface* view = nullptr;              // the plug-in's object
   wxAnyButton* button = nullptr;
   wxWindow* window = nullptr;
   // The button's own bitmaps, put back when the view stops being active.

@@ -29,8 +29,10 @@ SpeedupListBackup::SpeedupListBackup(wxWindow* parent, MainControl* control)
 
   Bind(wxEVT_PAINT, &SpeedupListBackup::OnPaint, this);
   Bind(wxEVT_SIZE, [](wxSizeEvent&) {});
-  Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, XRCID("ID_BITMAPBUTTON_DELETE"));
-  Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, XRCID("ID_BITMAPBUTTON_RESTORE"));
+  Bind(
+      wxEVT_BUTTON, [](wxCommandEvent&) {}, XRCID("ID_BITMAPBUTTON_DELETE"));
+  Bind(
+      wxEVT_BUTTON, [](wxCommandEvent&) {}, XRCID("ID_BITMAPBUTTON_RESTORE"));
   Centre(wxBOTH);
 }
 

@@ -42,11 +42,11 @@ bool TweaksApp::OnInit() {
   }
   if (!script.empty()) {
     // Nobody is there to answer an assertion dialog.
-    wxSetAssertHandler([](const wxString& file, int line, const wxString& func, const wxString& cond,
-                          const wxString& msg) {
-      std::fprintf(stderr, "assert %s:%d %s: %s %s\n", file.utf8_str().data(), line, func.utf8_str().data(),
-                   cond.utf8_str().data(), msg.utf8_str().data());
-    });
+    wxSetAssertHandler(
+        [](const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
+          std::fprintf(stderr, "assert %s:%d %s: %s %s\n", file.utf8_str().data(), line,
+                       func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
+        });
   }
 
   HostOptions options = ReadHostOptions();

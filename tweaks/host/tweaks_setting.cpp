@@ -52,7 +52,8 @@ TweaksSetting::TweaksSetting(MainControl* control)
   cancel_ = FindWindow(XRCID("ID_BUTTON_CANCEL"));
   ShowOptions();
   Bind(wxEVT_BUTTON, &TweaksSetting::OnYes, this, XRCID("ID_BUTTON_YES"));
-  Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); }, XRCID("ID_BUTTON_CANCEL"));
+  Bind(
+      wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); }, XRCID("ID_BUTTON_CANCEL"));
   Centre(wxBOTH);
 }
 

@@ -44,18 +44,31 @@ void TweaksTaskBar::ShowMenu() {
 void TweaksTaskBar::OnMenu(wxCommandEvent& event) {
   const wchar_t* command = nullptr;
   switch (event.GetId()) {
-    case kMenuHelp: command = kMessageHelp; break;
-    case kMenuSetting: command = kMessageSetting; break;
-    case kMenuRestore: command = kMessageRestore; break;
-    case kMenuUpdate: command = kMessageUpdate; break;
-    case kMenuSupportWeb: command = kMessageSupportWeb; break;
+    case kMenuHelp:
+      command = kMessageHelp;
+      break;
+    case kMenuSetting:
+      command = kMessageSetting;
+      break;
+    case kMenuRestore:
+      command = kMessageRestore;
+      break;
+    case kMenuUpdate:
+      command = kMessageUpdate;
+      break;
+    case kMenuSupportWeb:
+      command = kMessageSupportWeb;
+      break;
     // Offered in the menu, so it does what the same entry of the options menu does.
-    case kMenuAboutUs: command = kMessageAboutUs; break;
+    case kMenuAboutUs:
+      command = kMessageAboutUs;
+      break;
     case kMenuExit:
       // Ends at once, without asking the active view.
       std::fflush(nullptr);
       std::_Exit(0);
-    default: return;
+    default:
+      return;
   }
   control_->SendCommand(nullptr, command, 0, 0);
 }

@@ -201,7 +201,8 @@ TEST_F(CommandRoutingTest, AnAcceptedCloseForgetsTheFrameAndRestoreLoadsTheViews
 
 TEST_F(CommandRoutingTest, LogMessagesGoThroughTheLogLibraryOfTheProgramFolderOnly) {
   Open({"a"});
-  wxString logFile = wxString::FromUTF8((folder_ / "log").string()) + "/" + wxDateTime::Now().FormatISODate() + ".log";
+  wxString logFile =
+      wxString::FromUTF8((folder_ / "log").string()) + "/" + wxDateTime::Now().FormatISODate() + ".log";
   // Started from a folder that holds no log library, with none in the
   // program folder yet: nothing is written and nothing breaks.
   fs::path elsewhere = folder_ / "elsewhere";

@@ -10,12 +10,12 @@
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  wxSetAssertHandler([](const wxString& file, int line, const wxString& func, const wxString& cond,
-                        const wxString& msg) {
-    std::fprintf(stderr, "wx assert %s:%d %s: %s %s\n", file.utf8_str().data(), line, func.utf8_str().data(),
-                 cond.utf8_str().data(), msg.utf8_str().data());
-    ADD_FAILURE() << "toolkit assertion: " << cond.utf8_string() << " " << msg.utf8_string();
-  });
+  wxSetAssertHandler(
+      [](const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
+        std::fprintf(stderr, "wx assert %s:%d %s: %s %s\n", file.utf8_str().data(), line,
+                     func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
+        ADD_FAILURE() << "toolkit assertion: " << cond.utf8_string() << " " << msg.utf8_string();
+      });
   wxApp::SetInstance(new wxApp);
   if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
     std::fprintf(stderr, "cannot start the toolkit (no display?)\n");

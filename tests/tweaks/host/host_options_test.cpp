@@ -1,5 +1,7 @@
 // system.xml (options and view list), the program folder's derived paths and
 // what an embedded page loads for a target.
+#include "host/host_options.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <wx/datetime.h>
@@ -10,7 +12,6 @@
 #include <filesystem>
 #include <string>
 
-#include "host/host_options.h"
 #include "host/host_paths.h"
 #include "host/html_view.h"
 #include "host/view_list.h"
@@ -62,7 +63,9 @@ TEST_F(HostFilesTest, OtherAttributesAreTrueOnlyForYInAnyCase) {
 }
 
 TEST_F(HostFilesTest, OnlyTheFirstOtherElementCounts) {
-  WriteSystemXml("<t><VIEWLIST/><other HaveTray=\"n\" IsSingleInstance=\"y\"/><other HaveTray=\"y\" IsSingleInstance=\"n\"/></t>");
+  WriteSystemXml(
+      "<t><VIEWLIST/><other HaveTray=\"n\" IsSingleInstance=\"y\"/><other HaveTray=\"y\" "
+      "IsSingleInstance=\"n\"/></t>");
   HostOptions options = Load();
   EXPECT_FALSE(options.haveTray);
   EXPECT_TRUE(options.singleInstance);
@@ -106,7 +109,8 @@ TEST_F(HostFilesTest, InfoAndLogFoldersAreCreatedWhenAskedFor) {
   EXPECT_TRUE(wxDirExists(program + "log"));
   EXPECT_EQ(GetInfoFilePath(""), program + "info/");
   EXPECT_TRUE(wxDirExists(program + "info"));
-  EXPECT_EQ(GetSkinFilePath("xml\\MainFrame\\MainFrame.xml"), program + "resource/default/xml/MainFrame/MainFrame.xml");
+  EXPECT_EQ(GetSkinFilePath("xml\\MainFrame\\MainFrame.xml"),
+            program + "resource/default/xml/MainFrame/MainFrame.xml");
   EXPECT_EQ(LanguagesFolder(), program + "Languages");
 
   wxString today = TodayLogFileName();

@@ -15,7 +15,7 @@ fail() { echo "FAIL: $*"; echo "--- output"; cat "$work/out.txt"; exit 1; }
 
 cd "$work"  # not the program folder: everything must come from there anyway
 xvfb-run -a -s "-screen 0 1280x1024x24" "$bin/Tweaks" \
-  "--script=wait 1500;report;view 1;wait 800;report;command SEND_MESSAGE_HELP;report;command EXIT_TWEAKS" \
+  "--script=wait 2500;report;view 1;wait 1500;report;command SEND_MESSAGE_HELP;report;command EXIT_TWEAKS" \
   >"$work/out.txt" 2>"$work/err.txt"
 status=$?
 [ $status -eq 0 ] || fail "exit status $status"
@@ -27,14 +27,18 @@ grep -q "^result 0$" "$work/out.txt" || fail "no view accepted SEND_MESSAGE_HELP
 ! grep -q "assert" "$work/err.txt" || fail "toolkit assertion: $(grep assert "$work/err.txt")"
 
 # Single instance: a second start by the same user ends at once, without a window.
-xvfb-run -a -s "-screen 0 1280x1024x24" "$bin/Tweaks" "--script=wait 8000;quit" >/dev/null 2>&1 &
+xvfb-run -a -s "-screen 0 1280x1024x24" "$bin/Tweaks" "--script=report;wait 15000;quit" >"$work/first.txt" 2>&1 &
 first=$!
-sleep 3
+for _ in $(seq 60); do
+  grep -q "^frame open" "$work/first.txt" && break
+  sleep 0.5
+done
+grep -q "^frame open" "$work/first.txt" || fail "first instance did not start"
 start=$(date +%s)
 xvfb-run -a "$bin/Tweaks" "--script=report;quit" >"$work/out.txt" 2>&1
 second=$?
 [ $second -ne 0 ] || fail "second instance started (status $second)"
 ! grep -q "^frame" "$work/out.txt" || fail "second instance opened a frame"
-[ $(( $(date +%s) - start )) -lt 6 ] || fail "second instance took too long to end"
+[ $(( $(date +%s) - start )) -lt 10 ] || fail "second instance took too long to end"
 wait $first || fail "first instance did not end cleanly"
 echo "program test passed"

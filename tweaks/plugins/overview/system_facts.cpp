@@ -38,10 +38,18 @@ std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '<': out += "\\u003c"; break;  // never closes the page's script
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '<':
+        out += "\\u003c";
+        break;  // never closes the page's script
       default:
         if (c < 0x20) {
           char buffer[8];
@@ -133,8 +141,8 @@ std::vector<std::pair<std::string, std::string>> CollectFacts(const std::string&
     uint64_t used = total - static_cast<uint64_t>(disk.f_bfree) * disk.f_frsize;
     unsigned percent = static_cast<unsigned>(used * 100 / total);
     facts.emplace_back(N_("Home folder"), homeFolder);
-    facts.emplace_back(N_("Disk used"),
-                       FormatBytes(used) + " / " + FormatBytes(total) + " (" + std::to_string(percent) + " %)");
+    facts.emplace_back(N_("Disk used"), FormatBytes(used) + " / " + FormatBytes(total) + " (" +
+                                            std::to_string(percent) + " %)");
     facts.emplace_back(N_("Disk free"), FormatBytes(free));
   }
   return facts;

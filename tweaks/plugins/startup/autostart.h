@@ -18,10 +18,10 @@ struct AutostartFolders {
 AutostartFolders FoldersFromEnvironment();
 
 struct AutostartEntry {
-  std::string id;       // file name, e.g. "foo.desktop"
-  std::string name;     // "Name" (localised when available), else the id
-  std::string command;  // "Exec"
-  bool enabled = true;  // not Hidden and not X-GNOME-Autostart-enabled=false
+  std::string id;           // file name, e.g. "foo.desktop"
+  std::string name;         // "Name" (localised when available), else the id
+  std::string command;      // "Exec"
+  bool enabled = true;      // not Hidden and not X-GNOME-Autostart-enabled=false
   bool userFile = false;    // the effective file is the user's
   bool systemFile = false;  // a system folder has a file of this name
   std::string path;         // the effective file

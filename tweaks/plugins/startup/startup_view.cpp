@@ -44,15 +44,16 @@ class StartupView final : public ViewInterface {
                                   _("Switched-off entries stay on the disk and can be switched on again."));
     if (host_->FindFont("small", font)) hint->SetFont(font);
     if (host_->FindColour("muted", colour)) hint->SetForegroundColour(colour);
-    // Sized again for their skin fonts.
-    heading->SetInitialSize();
-    hint->SetInitialSize();
+    // Sized for their skin fonts: the toolkit applies a font to a label
+    // only later and would keep the size of the default font.
+    for (wxStaticText* label : {heading, hint})
+      label->SetMinSize(label->GetTextExtent(label->GetLabel()) + wxSize(4, 4));
 
     list_ = new wxListCtrl(panel_, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                            wxLC_REPORT | wxLC_SINGLE_SEL | wxBORDER_THEME);
     list_->AppendColumn(_("Name"), wxLIST_FORMAT_LEFT, 170);
     list_->AppendColumn(_("Command"), wxLIST_FORMAT_LEFT, 290);
-    list_->AppendColumn(_("State"), wxLIST_FORMAT_LEFT, 100);
+    list_->AppendColumn(_("State"), wxLIST_FORMAT_LEFT, 110);
 
     enable_ = new wxButton(panel_, wxID_ANY, _("Enable"));
     disable_ = new wxButton(panel_, wxID_ANY, _("Disable"));
@@ -66,8 +67,9 @@ class StartupView final : public ViewInterface {
     buttons->Add(refresh, 0, wxRIGHT, 16);
     buttons->Add(status_, 1, wxALIGN_CENTER_VERTICAL);
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(heading, 0, wxLEFT | wxRIGHT | wxTOP, 16);
-    sizer->Add(hint, 0, wxLEFT | wxRIGHT | wxTOP, 16);
+    sizer->Add(heading, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 16);
+    sizer->AddSpacer(6);
+    sizer->Add(hint, 0, wxEXPAND | wxLEFT | wxRIGHT, 16);
     sizer->Add(list_, 1, wxEXPAND | wxALL, 16);
     sizer->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 16);
     panel_->SetSizer(sizer);
@@ -97,7 +99,8 @@ class StartupView final : public ViewInterface {
       list_->SetItem(row, 1, wxString::FromUTF8(entry.command));
       list_->SetItem(row, 2, entry.enabled ? _("Enabled") : _("Disabled"));
       wxColour colour;
-      if (host_->FindColour(entry.enabled ? "enabled" : "disabled", colour)) list_->SetItemTextColour(row, colour);
+      if (host_->FindColour(entry.enabled ? "enabled" : "disabled", colour))
+        list_->SetItemTextColour(row, colour);
     }
     status_->SetLabel(wxString::Format(_("%zu entries"), entries_.size()));
     UpdateButtons();
@@ -117,14 +120,16 @@ class StartupView final : public ViewInterface {
     if (row < 0 || static_cast<size_t>(row) >= entries_.size()) return;
     std::string id = entries_[row].id;
     bool done = SetAutostartEnabled(FoldersFromEnvironment(), id, enabled);
-    wxString message = wxString::Format(done ? _("%s: %s") : _("%s could not be changed"),
-                                        wxString::FromUTF8(entries_[row].name),
-                                        enabled ? _("Enabled") : _("Disabled"));
-    host_->LogMessage(wxString::Format("Startup: %s %s %s", id, enabled ? "enable" : "disable",
-                                       done ? "done" : "failed").wc_str());
+    wxString message =
+        wxString::Format(done ? _("%s: %s") : _("%s could not be changed"),
+                         wxString::FromUTF8(entries_[row].name), enabled ? _("Enabled") : _("Disabled"));
+    host_->LogMessage(
+        wxString::Format("Startup: %s %s %s", id, enabled ? "enable" : "disable", done ? "done" : "failed")
+            .wc_str());
     Refresh();
     for (size_t i = 0; i < entries_.size(); ++i) {
-      if (entries_[i].id == id) list_->SetItemState(static_cast<long>(i), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+      if (entries_[i].id == id)
+        list_->SetItemState(static_cast<long>(i), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     }
     status_->SetLabel(message);
   }
