@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program from its folder under Xvfb: it starts, loads both
-# plug-ins, switches views by clicking a view button, refuses a second
-# instance of the same user and ends with status 0 on "EXIT_TWEAKS".
+# plug-ins, switches views by clicking a view button, ends with status 0 on
+# "EXIT_TWEAKS" and when its frame closes, and refuses a second instance of
+# the same user.
 # Usage: program_test.sh TWEAKS_BIN_DIR
 set -uo pipefail
 bin="$1"
@@ -25,6 +26,15 @@ grep -q "^view 1 Overview loaded button$" "$work/out.txt" || fail "Overview not 
 grep -q "^result 0$" "$work/out.txt" || fail "no view accepted SEND_MESSAGE_HELP"
 [ "$(grep -c '^shown active$' "$work/out.txt")" -eq 3 ] || fail "the active view's window is not the one shown"
 ! grep -q "assert" "$work/err.txt" || fail "toolkit assertion: $(grep assert "$work/err.txt")"
+
+# Under Xvfb there is no tray to come back from: closing the frame ends the
+# program, cleanly, with both views (and the web page) torn down.
+xvfb-run -a -s "-screen 0 1280x1024x24" "$bin/Tweaks" \
+  "--script=wait 2500;view 1;wait 1500;command CLOSEFRMAEWINDOW;wait 8000;report;quit" \
+  >"$work/out.txt" 2>"$work/err.txt"
+status=$?
+[ $status -eq 0 ] || fail "exit status $status after closing the frame"
+! grep -q "^frame" "$work/out.txt" || fail "the program went on after its frame closed"
 
 # Single instance: a second start by the same user ends at once, without a window.
 xvfb-run -a -s "-screen 0 1280x1024x24" "$bin/Tweaks" "--script=report;wait 15000;quit" >"$work/first.txt" 2>&1 &
