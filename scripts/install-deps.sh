@@ -14,6 +14,7 @@ packages=(
   wine64
   xdg-utils
   nlohmann-json3-dev bsdutils
+  jq
   libglib2.0-dev
 )
 
