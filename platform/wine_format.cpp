@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
+#include <type_traits>
 
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -25,6 +27,33 @@ void PutUnit(std::vector<std::uint8_t>& out, char32_t c) {
   out.push_back(static_cast<std::uint8_t>(c & 0xFF));
   out.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
 }
+
+// Printable ASCII other than the escape and the closing character: most of a
+// file. Such runs are copied whole instead of one unit at a time.
+bool IsPlain(char c, char end_char) { return c >= 0x20 && c < 0x7F && c != '\\' && c != end_char; }
+
+void AppendAscii(std::u16string& out, std::string_view run) {
+  const std::size_t n = out.size();
+  out.resize(n + run.size());
+  for (std::size_t i = 0; i < run.size(); ++i) out[n + i] = static_cast<char16_t>(run[i]);
+}
+
+void PutAscii(std::vector<std::uint8_t>& out, std::string_view run) {
+  const std::size_t n = out.size();
+  out.resize(n + 2 * run.size());
+  for (std::size_t i = 0; i < run.size(); ++i) {
+    out[n + 2 * i] = static_cast<std::uint8_t>(run[i]);
+    out[n + 2 * i + 1] = 0;
+  }
+}
+
+// A sink made of one unit-at-a-time lambda and one whole-run lambda.
+template <typename... Fs>
+struct Sinks : Fs... {
+  using Fs::operator()...;
+};
+template <typename... Fs>
+Sinks(Fs...) -> Sinks<Fs...>;
 
 class Parser {
  public:
@@ -80,6 +109,14 @@ template <typename Sink>
 bool Parser::ParseString(const char*& p, char end_char, Sink sink, const char* what) {
   const char* end = text_.data() + line_end_;
   while (true) {
+    if constexpr (std::is_invocable_v<Sink, std::string_view>) {
+      const char* run_end = p;
+      while (run_end < end && IsPlain(*run_end, end_char)) ++run_end;
+      if (run_end != p) {
+        sink(std::string_view(p, static_cast<std::size_t>(run_end - p)));
+        p = run_end;
+      }
+    }
     if (p >= end) return Fail(std::string("unterminated ") + what);
     unsigned char c = static_cast<unsigned char>(*p);
     if (c == static_cast<unsigned char>(end_char)) {
@@ -189,12 +226,14 @@ bool Parser::ParseKeyLine(RegNode* root) {
   const char* p = text_.data() + line_start_ + 1;
   key_.clear();
   cuts_.clear();
+  // A separator is always written escaped, so a plain run never holds one.
   if (!ParseString(
           p, ']',
-          [&](char32_t c) {
-            if (c == u'\\') cuts_.push_back(key_.size());
-            key_.push_back(static_cast<char16_t>(c));
-          },
+          Sinks{[&](char32_t c) {
+                  if (c == u'\\') cuts_.push_back(key_.size());
+                  key_.push_back(static_cast<char16_t>(c));
+                },
+                [&](std::string_view run) { AppendAscii(key_, run); }},
           "key name")) {
     return false;
   }
@@ -286,7 +325,10 @@ bool Parser::ParseValue() {
   } else {
     ++p;
     if (!ParseString(
-            p, '"', [&](char32_t c) { name_.push_back(static_cast<char16_t>(c)); }, "string"))
+            p, '"',
+            Sinks{[&](char32_t c) { name_.push_back(static_cast<char16_t>(c)); },
+                  [&](std::string_view run) { AppendAscii(name_, run); }},
+            "string"))
       return false;
   }
   if (p >= end || *p != '=') return Fail("missing '=' after the value name");
@@ -297,7 +339,9 @@ bool Parser::ParseValue() {
   auto parse_text = [&](std::uint32_t type) {
     value.type = type;
     if (!ParseString(
-            p, '"', [&](char32_t c) { PutUnit(data_, c); }, "string"))
+            p, '"',
+            Sinks{[&](char32_t c) { PutUnit(data_, c); }, [&](std::string_view run) { PutAscii(data_, run); }},
+            "string"))
       return false;
     PutUnit(data_, 0);
     return true;
