@@ -239,16 +239,14 @@ void Fixer::FixItem(std::uint32_t k, const RegProblemItem& item) {
       DeleteValue(base_.get(), name);
       Made();
       return;
-    case HelpFiles:
+    case HelpFiles: {
       Report(k, key);
-      if (key.find(kHtmlHelpMarker) != std::u16string::npos) {
-        DeleteValue(base_.get(), name);
-      } else {
-        if (!help_) return;
-        DeleteValue(help_.get(), name);
-      }
+      // The help key may be missing: its deletion then fails, and counts like any failed one.
+      const ScopedKey& holder = key.find(kHtmlHelpMarker) != std::u16string::npos ? base_ : help_;
+      if (holder) DeleteValue(holder.get(), name);
       Made();
       return;
+    }
     case UnusedFileExtensions: {
       const std::optional<RootTarget> target = ExtensionOfKeyText(key);
       if (!target) return;

@@ -28,8 +28,8 @@ void ScanVerbs(CRegEngine& engine, platform::RegKey shell, std::u16string_view a
 }  // namespace
 
 void GetInvalidApplication(CRegEngine& engine, ICallback* callback) {
+  // Without a registry the key does not open either, and says so.
   platform::Registry* reg = engine.registry();
-  if (!reg) return;
   ScopedKey apps(reg, platform::kClassesRoot, kApplicationsPath);
   if (!apps) {
     DebugLine(u"Failed when RegOpenKeyEx in GetInvalidApplication");

@@ -6,8 +6,8 @@
 namespace Function {
 
 void GetMissingShareDLL(CRegEngine& engine, ICallback* callback) {
+  // Without a registry the key does not open either, and says so.
   platform::Registry* reg = engine.registry();
-  if (!reg) return;
   ScopedKey dlls(reg, platform::kLocalMachine, kSharedDllsPath);
   if (!dlls) {
     DebugLine(u"Failed when opening key in GetMissingShareDLL");

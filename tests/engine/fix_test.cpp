@@ -282,6 +282,15 @@ TEST_F(FixTest, MissingOptionalKeysStillLetTheOthersWork) {
   Add(11, {u"a.hlp", kHklmText + kHelp + uR"(\a.hlp)"});
   EXPECT_EQ(Fix(11), 0);
   EXPECT_TRUE(sys->HasValue(kLocalMachine, kHelp, u"a.hlp"));
+
+  // No plain help key: its finding counts as a failed deletion, the HTML one still goes.
+  callback.reports.clear();
+  sys->counting().inner().DeleteTree(kLocalMachine, kHelp);
+  sys->SetString(kLocalMachine, kHtmlHelp, u"b.chm", u"C:\\h");
+  Add(11, {u"b.chm", kHklmText + kHtmlHelp + uR"(\b.chm)"});
+  EXPECT_EQ(Fix(11), 1);
+  EXPECT_FALSE(sys->HasValue(kLocalMachine, kHtmlHelp, u"b.chm"));
+  EXPECT_EQ(Counts(), (std::vector<int>{0, 1}));
 }
 
 TEST_F(FixTest, ProgressDividesBySelectedItemsOrByListSize) {
