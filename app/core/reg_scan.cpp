@@ -8,8 +8,8 @@
 #include "app/core/categories.h"
 #include "app/core/ini.h"
 #include "app/core/process_start.h"
-#include "app/core/program_paths.h"
 #include "app/core/profile.h"
+#include "app/core/program_paths.h"
 #include "app/core/restore_point_store.h"
 #include "app/core/user_interface.h"
 #include "platform/text.h"
@@ -178,7 +178,7 @@ void CRegScan::StopEnding() {
   result_.health_score = 0;
   if (scan_listener_ != nullptr) scan_listener_->OnScanStopped();
   scan_listener_ = nullptr;
-  busy_ = false;
+  if (!fixing_) busy_ = false;
 }
 
 bool CRegScan::OnProgress(const Function::RegProgressInfo* info) {
@@ -229,7 +229,7 @@ void CRegScan::EndScan() {
     scan_listener_->OnScanCompleted();
     scan_listener_ = nullptr;
   }
-  busy_ = false;
+  if (!fixing_) busy_ = false;
 }
 
 void CRegScan::StartFix(IFixCB* listener) {
@@ -250,6 +250,7 @@ void CRegScan::RunFix() {
     serious = result_.serious;
   }
   busy_ = true;
+  fixing_ = true;
   if (IniInt("Test", "IsRealFix", 1) == 0) Show(kDryRunMessage);
 
   // Without an engine, or after a backup that failed, nothing is deleted:
@@ -279,6 +280,7 @@ void CRegScan::RunFix() {
     }
   }
   if (fix_listener_ != nullptr) fix_listener_->OnFixEnd();
+  fixing_ = false;
   busy_ = false;
 }
 

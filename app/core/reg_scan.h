@@ -43,11 +43,11 @@ struct ScanProgress {
 // The scan listener: the scanning page.
 class IScanCB {
  public:
-  virtual void OnScanBegin() = 0;                                // slot 0, lock held
-  virtual void OnScanStopped() = 0;                              // slot 1, worker, lock held
-  virtual void OnScanCompleted() = 0;                            // slot 2, worker, lock held
+  virtual void OnScanBegin() = 0;                               // slot 0, lock held
+  virtual void OnScanStopped() = 0;                             // slot 1, worker, lock held
+  virtual void OnScanCompleted() = 0;                           // slot 2, worker, lock held
   virtual bool OnScanLocation(const std::u16string& text) = 0;  // slot 3; false asks to stop
-  virtual bool OnScanReserved(int value) = 0;                    // slot 4, never called
+  virtual bool OnScanReserved(int value) = 0;                   // slot 4, never called
   virtual void OnCategoryBegin(int category) = 0;               // slot 5
   virtual void OnCategoryEnd(int category) = 0;                 // slot 6
 
@@ -127,6 +127,7 @@ class CRegScan : public Function::ICallback {
   std::map<std::int32_t, std::int32_t> engine_types_;
   std::atomic<bool> stop_requested_ = false;
   std::atomic<bool> scan_finished_ = false;
+  std::atomic<bool> fixing_ = false;  // the scans inside a fix run leave busy set
   RestorePointStore* backup_store_ = nullptr;
 };
 

@@ -9,6 +9,9 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,9 +36,9 @@ class DemoRegistrySandbox : public ProgramSandbox {
   void SetUp() override {
     ProgramSandbox::SetUp();
     if (const char* old = std::getenv("CLARIVO_REGISTRY")) old_registry_ = old;
-    std::filesystem::copy(std::string(CLARIVO_SOURCE_DIR) + "/examples/demo-prefix", prefix(),
-                          std::filesystem::copy_options::recursive |
-                              std::filesystem::copy_options::copy_symlinks);
+    std::filesystem::copy(
+        std::string(CLARIVO_SOURCE_DIR) + "/examples/demo-prefix", prefix(),
+        std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
     UseDemoRegistry();
   }
   void TearDown() override {
@@ -57,10 +60,33 @@ class DemoRegistrySandbox : public ProgramSandbox {
     return r.started ? r.exit_code : -1;
   }
   // Both hives of the registry as clarivo-regedit exports them, as UTF-8.
-  std::string ExportRegistry(const std::string& name) {
+  std::string ExportText(const std::string& name) {
     const std::string file = tmp_ / name;
     EXPECT_EQ(RunRegedit("/e " + platform::QuoteForShell(file)), 0);
     return DecodeUtf16(ReadText(file));
+  }
+  // The export as key line -> its value lines: values have no order.
+  using RegistryKeys = std::map<std::string, std::multiset<std::string>>;
+  RegistryKeys ExportRegistry(const std::string& name) {
+    RegistryKeys keys;
+    std::istringstream in(ExportText(name));
+    std::string line, logical, current;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      logical += line;
+      if (!logical.empty() && logical.back() == '\\') {  // continued on the next line
+        logical.pop_back();
+        continue;
+      }
+      if (logical.starts_with("[")) {
+        current = logical;
+        keys[current];
+      } else if (!logical.empty() && !current.empty()) {
+        keys[current].insert(logical);
+      }
+      logical.clear();
+    }
+    return keys;
   }
 
   // func_Clarivo.so beside the program, and a SetTip that appends a line to

@@ -74,8 +74,8 @@ TEST_F(RestorePointStoreTest, ListFileIsWrittenAndReadByteForByte) {
   // The folder is a prefix: without a trailing slash the names are glued on.
   RestorePointStore glued(tmp_ / "RegBackup");
   EXPECT_EQ(glued.ListPath(), tmp_ / "RegBackuplist");
-  EXPECT_EQ(glued.PointFolder({u"", {46000.5, 0}}).substr(tmp_.path().size()), "/RegBackup" +
-            FormatOleDate(46000.5, "%y%m%d%H%M%S") + "/");
+  EXPECT_EQ(glued.PointFolder({u"", {46000.5, 0}}).substr(tmp_.path().size()),
+            "/RegBackup" + FormatOleDate(46000.5, "%y%m%d%H%M%S") + "/");
 }
 
 TEST_F(RestorePointStoreTest, DamagedListIsReportedNotUsedAndSetAside) {
@@ -139,7 +139,8 @@ TEST_F(RestorePointStoreTest, BackupsExportBothHivesIntoFoldersOfTheirOwn) {
     const std::string user = testing::ReadText(root + name + "/reg_user.reg");
     EXPECT_NE(testing::DecodeUtf16(machine).find("[HKEY_LOCAL_MACHINE\\Software"), std::string::npos);
     EXPECT_EQ(testing::DecodeUtf16(machine).find("[HKEY_CURRENT_USER"), std::string::npos);
-    EXPECT_NE(testing::DecodeUtf16(user).find("[HKEY_CURRENT_USER\\Software\\Empty Vendor]"), std::string::npos);
+    EXPECT_NE(testing::DecodeUtf16(user).find("[HKEY_CURRENT_USER\\Software\\Empty Vendor]"),
+              std::string::npos);
   }
   // The second backup waited for the next second instead of sharing a folder.
   EXPECT_NE(expected[0], expected[1]);
@@ -182,7 +183,7 @@ TEST_F(RestorePointStoreTest, RestoreBringsBackBothHivesAndReportsAMissingFolder
   RestorePointStore store(backups());
   store.create_mode = true;
   ASSERT_TRUE(store.Run());
-  const std::string before = ExportRegistry("before.reg");
+  const RegistryKeys before = ExportRegistry("before.reg");
   // Change both hives behind the store's back.
   testing::WriteText(tmp_ / "change.reg",
                      "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -240,7 +241,6 @@ TEST_F(RestorePointStoreTest, WorkerIsBusyFromItsStartAndListFailureIsShown) {
   for (int i = 0; i < 100 && store.busy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_FALSE(store.busy());
   EXPECT_EQ(store.points().size(), 1u);
-
 
   // A list that cannot be written: the backup still succeeds, the point stays
   // for this run only and the failure is shown.
