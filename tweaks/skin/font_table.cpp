@@ -2,6 +2,8 @@
 
 #include <wx/dcscreen.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #include "skin/skin_xml.h"
@@ -10,7 +12,8 @@ namespace tweaks {
 
 FontSpec FontSpec::Read(const wxXmlNode* entry) {
   FontSpec spec;
-  spec.pixelSize = std::abs(SkinIntAttr(entry, "size", 9));
+  // INT_MIN has no absolute value in an int.
+  spec.pixelSize = std::abs(std::max(SkinIntAttr(entry, "size", 9), -INT_MAX));
   spec.italic = SkinAttr(entry, "italic", "true").IsSameAs("true", false);
   wxString weight = SkinAttr(entry, "weight", "normal");
   if (weight == "normal") {
@@ -28,13 +31,16 @@ FontSpec FontSpec::Read(const wxXmlNode* entry) {
 int FontSpec::PointSize(int pixelSize, int dpiX, int dpiY) {
   if (dpiY <= 0) dpiY = 96;
   double factor = dpiX / 96.0 > 1.0 ? 68.0 : 72.0;
-  return static_cast<int>(std::abs(pixelSize) * factor / dpiY + 0.5);
+  const double points = std::abs(static_cast<double>(pixelSize)) * factor / dpiY + 0.5;
+  return points >= INT_MAX ? INT_MAX : static_cast<int>(points);
 }
 
 wxFont FontSpec::MakeFont() const {
   wxSize ppi = wxScreenDC().GetPPI();
   int points = PointSize(pixelSize, ppi.x, ppi.y);
-  if (points < 1) points = 1;  // a zero size is no font at all for the toolkit
+  // A zero size is no font at all for the toolkit, and sizes far beyond any
+  // screen make it assert (it keeps sizes in 1/1024 points in an int).
+  points = std::clamp(points, 1, kMaxPointSize);
   return wxFont(points, wxFONTFAMILY_SWISS, italic ? wxFONTSTYLE_ITALIC : wxFONTSTYLE_NORMAL, weight,
                 underline, face, wxFONTENCODING_DEFAULT);
 }

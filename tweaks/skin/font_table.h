@@ -11,6 +11,8 @@ namespace tweaks {
 
 // What one font element says, before it becomes a toolkit font.
 struct FontSpec {
+  static constexpr int kMaxPointSize = 1000;
+
   int pixelSize = 9;                          // "size", absolute value
   bool italic = true;                         // "italic" == "true" (any case); italic when absent
   wxFontWeight weight = wxFONTWEIGHT_NORMAL;  // "normal", "light", else bold
@@ -21,7 +23,8 @@ struct FontSpec {
   // Point size for a height in pixels: trunc(px * F / dpiY + 0.5), F = 68 when
   // dpiX / 96 > 1.0 else 72.
   static int PointSize(int pixelSize, int dpiX, int dpiY);
-  // Swiss family, default encoding, point size from the screen's resolution.
+  // Swiss family, default encoding, point size from the screen's resolution
+  // (at least 1, at most kMaxPointSize).
   wxFont MakeFont() const;
 };
 

@@ -31,9 +31,10 @@ SkinView::~SkinView() = default;
 
 void SkinView::Apply(wxWindow* window, wxBitmap& background, const wxSize& size, const wxString& viewId) {
   window_ = window;
+  // Only a missing entry keeps the caller's background; an entry whose image
+  // could not be composed replaces it with its empty bitmap.
   wxBitmap fromList;
-  // An entry whose image is missing keeps the caller's background.
-  if (bitmaps_ && bitmaps_->Get(viewId, fromList) && fromList.IsOk()) background = fromList;
+  if (bitmaps_ && bitmaps_->Get(viewId, fromList)) background = fromList;
   background_ = background;
   root_.Layout(size);
   if (window_ != nullptr) ApplyNode(root_, window_);

@@ -21,7 +21,8 @@ const char kSkin[] =
     "<control id=\"ID_BTN\" width=\"40\" height=\"20\"/></control>"
     "<control id=\"ID_NOWHERE\" width=\"100\"><control id=\"ID_INNER\" width=\"30\" height=\"30\"/></control>"
     "</sizer></view>"
-    "<bitmaplist><e id=\"ID_DEFAULT\"><l type=\"bitmap\" file=\"bg.png\"/></e></bitmaplist>"
+    "<bitmaplist><e id=\"ID_DEFAULT\"><l type=\"bitmap\" file=\"bg.png\"/></e>"
+    "<e id=\"ID_BROKEN\"><l type=\"bitmap\" file=\"gone.png\"/></e></bitmaplist>"
     "<button_bitmaps><b id=\"id_btn\"><l type=\"backbitmap\" file=\"default\"/>"
     "<l type=\"bitmap\" file=\"dot.png\" x=\"1\" y=\"1\"/></b></button_bitmaps></skin>";
 
@@ -95,6 +96,24 @@ TEST_F(SkinViewTest, PaintBackgroundNeedsAWindowAndAnImage) {
   EXPECT_FALSE(view.PaintBackground(background, nullptr, false));
   EXPECT_FALSE(view.PaintBackground(empty, frame_, false));
   EXPECT_TRUE(view.PaintBackground(background, frame_, true));
+}
+
+TEST_F(SkinViewTest, OnlyAMissingEntryKeepsTheCallersBackground) {
+  SkinView view("xml/Test/view.xml");
+  wxBitmap background(SolidImage(300, 200, 1, 2, 3));
+  view.Apply(frame_, background, wxSize(0, 0), "ID_NOT_LISTED");
+  ASSERT_TRUE(background.IsOk());
+  EXPECT_TRUE(PixelIs(background.ConvertToImage(), 50, 20, 1, 2, 3));
+  // The button is cut from the caller's background.
+  EXPECT_TRUE(PixelIs(button_->GetBitmapLabel().ConvertToImage(), 20, 10, 1, 2, 3));
+
+  // An entry whose image is missing replaces it with its empty bitmap: no crop
+  // under the button, nothing to paint.
+  view.Apply(frame_, background, wxSize(0, 0), "ID_BROKEN");
+  EXPECT_FALSE(background.IsOk());
+  EXPECT_EQ(button_->GetBitmapLabel().GetSize(), wxSize(2, 2));  // only the dot layer
+  frame_->Show();
+  EXPECT_FALSE(view.PaintBackground(background, frame_, false));
 }
 
 TEST_F(SkinViewTest, MissingSkinFileLeavesEverythingAsItWas) {

@@ -43,9 +43,10 @@ TEST(FontTable, DefaultsAttributeRulesAndPointSize) {
   skin.Write("default.xml",
              "<skin><font><bare/>"
              "<light size=\"-12\" italic=\"TRUE\" weight=\"light\" underline=\"FALSE\" name=\"DejaVu Sans\"/>"
-             "<heavy italic=\"no\" weight=\"heavy\" underline=\"yes\"/></font></skin>");
+             "<heavy italic=\"no\" weight=\"heavy\" underline=\"yes\"/>"
+             "<huge size=\"2147483647\"/><lowest size=\"-2147483648\"/></font></skin>");
   FontTable table;
-  ASSERT_EQ(table.Entries().size(), 3u);
+  ASSERT_EQ(table.Entries().size(), 5u);
   const FontSpec& bare = table.Entries()[0].spec;
   EXPECT_EQ(bare.face, "Arial");
   EXPECT_EQ(bare.pixelSize, 9);
@@ -66,6 +67,13 @@ TEST(FontTable, DefaultsAttributeRulesAndPointSize) {
   EXPECT_EQ(font.GetFamily(), wxFONTFAMILY_SWISS);
   EXPECT_EQ(font.GetWeight(), wxFONTWEIGHT_LIGHT);
   EXPECT_EQ(font.GetFaceName(), "DejaVu Sans");
+
+  // Absurd sizes still make usable fonts (the toolkit asserts on out-of-range sizes).
+  for (const char* name : {"huge", "lowest"}) {
+    ASSERT_TRUE(table.FindFont(name, font)) << name;
+    EXPECT_TRUE(font.IsOk()) << name;
+    EXPECT_GT(font.GetPointSize(), 100) << name;
+  }
 
   EXPECT_EQ(FontSpec::PointSize(12, 96, 96), 9);
   EXPECT_EQ(FontSpec::PointSize(9, 96, 96), 7);     // 6.75 rounds up
