@@ -3,9 +3,9 @@
 // engine library, and reports the peak memory. When DIR holds the generator's
 // list of expected findings, the counts found must match it (exit status 1).
 #include <dlfcn.h>
-#include <time.h>
 #include <malloc.h>
 #include <sys/resource.h>
+#include <time.h>
 
 #include <array>
 #include <chrono>
@@ -196,8 +196,8 @@ int main(int argc, char** argv) {
   const double wall = std::max(load.wall, creation.wall) + best_full.wall;
   const double cpu = std::max(load.cpu, creation.cpu) + best_full.cpu;
   const bool goal = cpu < kGoalSeconds && peak < kGoalMiB;
-  std::printf("load + full scan: %.3f / %.3f s; goal (< %.0f s CPU, < %.0f MiB): %s\n", wall, cpu, kGoalSeconds,
-              kGoalMiB, goal ? "met" : "MISSED");
+  std::printf("load + full scan: %.3f / %.3f s; goal (< %.0f s CPU, < %.0f MiB): %s\n", wall, cpu,
+              kGoalSeconds, kGoalMiB, goal ? "met" : "MISSED");
 
   bool have_expected = false;
   const std::array<int, 14> expected = ReadExpected(dir, &have_expected);
@@ -205,7 +205,8 @@ int main(int argc, char** argv) {
   int status = 0;
   for (int type : kTypes) {
     if (found[type] != expected[type]) {
-      std::printf("type %d: found %d, the generator wrote %d stale entries\n", type, found[type], expected[type]);
+      std::printf("type %d: found %d, the generator wrote %d stale entries\n", type, found[type],
+                  expected[type]);
       status = 1;
     }
   }

@@ -99,8 +99,7 @@ class Generator {
     x ^= x >> 29;
     return Fmt("{%08X-%04X-%04X-%04X-%012llX}", static_cast<unsigned>(x >> 32),
                static_cast<unsigned>(x >> 16) & 0xFFFF, static_cast<unsigned>(x) & 0xFFFF,
-               exists ? 0x8000u + (j & 0xFFF) : 0x9000u + (j & 0xFFF),
-               static_cast<unsigned long long>(j));
+               exists ? 0x8000u + (j & 0xFFF) : 0x9000u + (j & 0xFFF), static_cast<unsigned long long>(j));
   }
   static std::string ProgId(int p) { return Fmt("Vendor%03d.Class%05d", p % 200, p); }
 
@@ -216,8 +215,9 @@ class Generator {
       system_.Sz(command, "", "\"" + Missing(verb, p, "exe") + "\" \"%1\"");
       Expect(7);
     } else if (p % 3 == 0) {
-      system_.ExpandSz(command, "",
-                       Fmt("%%ProgramFiles%%\\Vendor%03d\\prog%04d.exe %%1", (p % files_) % vendors_, p % files_));
+      system_.ExpandSz(
+          command, "",
+          Fmt("%%ProgramFiles%%\\Vendor%03d\\prog%04d.exe %%1", (p % files_) % vendors_, p % files_));
     } else if (p % 3 == 1) {
       system_.Sz(command, "", "\"" + Exe(p) + "\" \"%1\"");
     } else {
@@ -234,7 +234,8 @@ class Generator {
       const bool inproc = j % 3 != 1;
       Node* server = system_.Key(cls, inproc ? "InprocServer32" : "LocalServer32");
       if (Stale(j)) {
-        system_.Sz(server, "", inproc ? Missing("server", j, "dll") : "\"" + Missing("server", j, "exe") + "\"");
+        system_.Sz(server, "",
+                   inproc ? Missing("server", j, "dll") : "\"" + Missing("server", j, "exe") + "\"");
         Expect(3);
       } else if (j % 6 == 5) {
         system_.Sz(server, "", Fmt("bare%05d.dll", j));  // found through the search path: not examined
@@ -265,7 +266,8 @@ class Generator {
       } else {
         system_.Sz(open, "", "\"" + Exe(a) + "\" \"%1\"");
       }
-      if (a % 4 == 0) system_.Sz(system_.Key(app, "shell\\print\\command"), "", "\"" + Exe(a + 1) + "\" /p \"%1\"");
+      if (a % 4 == 0)
+        system_.Sz(system_.Key(app, "shell\\print\\command"), "", "\"" + Exe(a + 1) + "\" /p \"%1\"");
       if (a % 8 == 1) {
         system_.ExpandSz(system_.Key(app, "shell\\edit\\command"), "",
                          Fmt("%%SystemRoot%%\\system32\\lib%04d.dll,Edit", a % files_));
@@ -444,11 +446,13 @@ class Generator {
   // hive, application settings in the user's.
   void Filler() {
     const auto target_keys = static_cast<std::int64_t>(std::llround(options_.target_keys * options_.scale));
-    const auto target_values = static_cast<std::int64_t>(std::llround(options_.target_values * options_.scale));
-    const std::int64_t keys = target_keys - static_cast<std::int64_t>(system_.key_count() + user_.key_count());
+    const auto target_values =
+        static_cast<std::int64_t>(std::llround(options_.target_values * options_.scale));
+    const std::int64_t keys =
+        target_keys - static_cast<std::int64_t>(system_.key_count() + user_.key_count());
     if (keys <= 0) return;
-    std::int64_t values =
-        std::max<std::int64_t>(0, target_values - static_cast<std::int64_t>(system_.value_count() + user_.value_count()));
+    std::int64_t values = std::max<std::int64_t>(
+        0, target_values - static_cast<std::int64_t>(system_.value_count() + user_.value_count()));
     const std::int64_t machine_keys = keys * 3 / 4;
     for (std::int64_t i = 0; i < keys; ++i) {
       const bool machine = i < machine_keys;
@@ -471,11 +475,22 @@ class Generator {
   void FillValue(HiveBuilder& hive, Node* key, int n, std::int64_t i) {
     const std::string name = Fmt("Setting%02d", n);
     switch ((n + i) % 5) {
-      case 0: hive.Sz(key, name, Fmt("Some text of setting %lld-%d", static_cast<long long>(i), n)); break;
-      case 1: hive.Dword(key, name, static_cast<std::uint32_t>(i * 31 + n)); break;
-      case 2: hive.ExpandSz(key, name, Fmt("%%SystemRoot%%\\system32\\drivers\\drv%05lld.sys", static_cast<long long>(i))); break;
-      case 3: hive.Binary(key, name, std::vector<std::uint8_t>(16, static_cast<std::uint8_t>(i))); break;
-      default: hive.MultiSz(key, name, {"first", Fmt("second %d", n)}); break;
+      case 0:
+        hive.Sz(key, name, Fmt("Some text of setting %lld-%d", static_cast<long long>(i), n));
+        break;
+      case 1:
+        hive.Dword(key, name, static_cast<std::uint32_t>(i * 31 + n));
+        break;
+      case 2:
+        hive.ExpandSz(key, name,
+                      Fmt("%%SystemRoot%%\\system32\\drivers\\drv%05lld.sys", static_cast<long long>(i)));
+        break;
+      case 3:
+        hive.Binary(key, name, std::vector<std::uint8_t>(16, static_cast<std::uint8_t>(i)));
+        break;
+      default:
+        hive.MultiSz(key, name, {"first", Fmt("second %d", n)});
+        break;
     }
   }
 
@@ -503,7 +518,8 @@ class Generator {
     }
     for (int k = 0; k < vendors_ * 8; ++k) MakeFolder(HostPath(Folder(k)));
     for (const std::string& name : help_files_) Touch(HostPath("C:\\windows\\help\\" + name));
-    for (const auto& [menu, group] : menu_groups_) MakeFolder(HostPath(std::string(menu) + "\\Programs\\" + group));
+    for (const auto& [menu, group] : menu_groups_)
+      MakeFolder(HostPath(std::string(menu) + "\\Programs\\" + group));
     MakeFolder(HostPath("C:\\users\\bench\\AppData\\Local\\Temp"));
   }
 
