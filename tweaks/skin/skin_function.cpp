@@ -62,25 +62,29 @@ class GridPainter {
 SkinFunction::~SkinFunction() = default;
 
 wxImage SkinFunction::NineGrid(const wxImage& src, const wxSize& size) {
-  const int W = src.GetWidth(), H = src.GetHeight(), w = size.x, h = size.y;
-  if (!src.IsOk() || w <= 0 || h <= 0) return wxImage();
-  if (w < 3 || h < 3) return src.Scale(w, h, wxIMAGE_QUALITY_NORMAL);
-  const int c = w / 3, d = h / 3;
+  const int w = size.x, h = size.y;
+  if (w <= 0 || h <= 0) return wxImage();
+  if (src.IsOk() && (w < 3 || h < 3)) return src.Scale(w, h, wxIMAGE_QUALITY_NORMAL);
 
   // Uncopied pixels keep the mask colour and so stay transparent.
   unsigned char mr = 0, mg = 0, mb = 0;
-  if (src.HasMask()) {
+  if (src.IsOk() && src.HasMask()) {
     mr = src.GetMaskRed();
     mg = src.GetMaskGreen();
     mb = src.GetMaskBlue();
   }
   wxImage dst(w, h, false);
   dst.SetRGB(wxRect(0, 0, w, h), mr, mg, mb);
+  if (!src.IsOk()) {  // no cell lies inside an empty source
+    dst.SetMaskColour(mr, mg, mb);
+    return dst;
+  }
   if (src.HasAlpha()) {
     dst.InitAlpha();
     std::fill_n(dst.GetAlpha(), static_cast<size_t>(w) * h, 0);
   }
 
+  const int W = src.GetWidth(), H = src.GetHeight(), c = w / 3, d = h / 3;
   GridPainter paint(src, dst);
   paint.PasteClipped({0, 0, c, d}, 0, 0);
   for (int x = c; x < w - c; x += c) paint.Paste({c, 0, c, d}, x, 0);
@@ -98,11 +102,16 @@ wxImage SkinFunction::NineGrid(const wxImage& src, const wxSize& size) {
 }
 
 bool SkinFunction::StretchBitmap(wxBitmap& dst, const wxBitmap& src, const wxSize& size, bool scale) {
-  // Both modes refuse an invalid source or an empty target: there is nothing
-  // to make of them, and the toolkit asserts on either.
-  if (!src.IsOk() || size.x <= 0 || size.y <= 0) return false;
+  // Both modes refuse an empty target: there is nothing to make of it, and
+  // the nine-grid tiling could not advance.
+  if (size.x <= 0 || size.y <= 0) return false;
   if (scale) {
+    if (!src.IsOk()) return false;
     dst = wxBitmap(src.ConvertToImage().Scale(size.x, size.y, wxIMAGE_QUALITY_NORMAL));
+    return true;
+  }
+  if (!src.IsOk()) {  // every cell is skipped: a wholly transparent result
+    dst = wxBitmap(NineGrid(wxImage(), size));
     return true;
   }
   if (src.GetWidth() == size.x && src.GetHeight() == size.y) {

@@ -17,8 +17,9 @@ namespace tweaks {
 class SkinFunction {
  public:
   // scale true: `src` scaled to `size` (false, `dst` untouched, when `src` is
-  // invalid or a dimension of `size` is not positive). scale false: nine-grid
-  // stretch, see NineGrid.
+  // invalid). scale false: nine-grid stretch, see NineGrid; an invalid `src`
+  // gives a wholly transparent bitmap. Both modes return false and leave `dst`
+  // untouched when a dimension of `size` is not positive.
   virtual bool StretchBitmap(wxBitmap& dst, const wxBitmap& src, const wxSize& size, bool scale);
   // Draws `src` onto `dst` at `pos`, mask honoured, when `src` is valid.
   virtual void DrawBitmap(wxBitmap& dst, const wxBitmap& src, const wxPoint& pos);
@@ -36,7 +37,8 @@ class SkinFunction {
   // Nine-grid stretch of `src` to `size`: corners, tiled edges and tiled
   // centre with cells of size/3. Pixels in the mask colour are not copied;
   // cells outside the source are skipped. Targets smaller than 3 x 3 are
-  // scaled instead (the tiling cannot advance with empty cells).
+  // scaled instead (the tiling cannot advance with empty cells). An invalid
+  // `src` gives a target of nothing but the mask colour (black).
   static wxImage NineGrid(const wxImage& src, const wxSize& size);
 
   // Pieces one line of text is drawn in: while longer than `maxChars`, cut at

@@ -70,13 +70,22 @@ TEST(NineGrid, MaskedSourcePixelsAreNotCopied) {
   EXPECT_TRUE(PixelIs(result, 20, 20, 200, 10, 10));
 }
 
-TEST(StretchBitmap, RefusesEmptyTargetsAndInvalidSources) {
+TEST(StretchBitmap, RefusesEmptyTargetsAndScalingNothing) {
   SkinFunction skin;
   wxBitmap src(SolidImage(20, 10, 10, 200, 30));
   wxBitmap dst(SolidImage(4, 4, 1, 2, 3));
   EXPECT_FALSE(skin.StretchBitmap(dst, src, wxSize(0, 10), true));
-  EXPECT_FALSE(skin.StretchBitmap(dst, wxBitmap(), wxSize(10, 10), false));
+  EXPECT_FALSE(skin.StretchBitmap(dst, src, wxSize(10, -1), false));
+  EXPECT_FALSE(skin.StretchBitmap(dst, wxBitmap(), wxSize(10, 10), true));
   EXPECT_EQ(dst.GetSize(), wxSize(4, 4));  // untouched
+
+  // Nine-grid from nothing: every cell is skipped, the result is all mask.
+  ASSERT_TRUE(skin.StretchBitmap(dst, wxBitmap(), wxSize(10, 8), false));
+  ASSERT_EQ(dst.GetSize(), wxSize(10, 8));
+  ASSERT_NE(dst.GetMask(), nullptr);
+  wxImage blank = dst.ConvertToImage();
+  EXPECT_TRUE(InkBox(blank, blank.GetMaskRed(), blank.GetMaskGreen(), blank.GetMaskBlue()).IsEmpty());
+
   ASSERT_TRUE(skin.StretchBitmap(dst, src, wxSize(40, 25), true));
   EXPECT_TRUE(PixelIs(dst.ConvertToImage(), 39, 24, 10, 200, 30));
   ASSERT_TRUE(skin.StretchBitmap(dst, src, wxSize(2, 2), false));  // too small to tile: scaled
