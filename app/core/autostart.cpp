@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <optional>
 
@@ -149,7 +148,8 @@ bool SetAutoStart(bool enable) {
     UserInterface().MessageBox(u"fail to open reg key");
     return false;
   }
-  if (!enable) return unlink(path.c_str()) == 0 || errno == ENOENT;
+  // Like deleting a registry value: nothing to delete is a failed deletion.
+  if (!enable) return unlink(path.c_str()) == 0;
   std::string content =
       "[Desktop Entry]\n"
       "Type=Application\n"

@@ -18,7 +18,8 @@ std::string AutostartEntryPath();
 // exists but cannot be read gives the message "fail to open reg key".
 bool IsAutoStart();
 // Writes (atomically) or removes the entry; "fail to open reg key" when its
-// folder cannot be created or written. True when the entry is as asked.
+// folder cannot be created or written. True when the entry was written or
+// removed (removing an entry that is not there answers false).
 bool SetAutoStart(bool enable);
 
 // The Exec value for one program path, quoted and escaped per the desktop

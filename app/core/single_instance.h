@@ -72,4 +72,10 @@ class CSingleInstance {
   std::unique_ptr<CSingleInstanceImpl> impl_;
 };
 
+// The program's own guard, the one its start-up routine creates.
+class CMySingleInstance : public CSingleInstance {
+ public:
+  ~CMySingleInstance() override { Destroy(); }
+};
+
 }  // namespace clarivo

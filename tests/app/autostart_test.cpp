@@ -30,7 +30,7 @@ TEST_F(Autostart, SwitchingOnAndOff) {
   ASSERT_TRUE(SetAutoStart(false));
   EXPECT_FALSE(std::filesystem::exists(entry()));
   EXPECT_FALSE(IsAutoStart());
-  EXPECT_TRUE(SetAutoStart(false)) << "already off";
+  EXPECT_FALSE(SetAutoStart(false)) << "nothing left to delete";
   EXPECT_TRUE(ui_.messages.empty());
 }
 

@@ -152,7 +152,7 @@ TEST_F(SingleInstance, StartUpRunsTheWindowOnlyInTheFirstInstance) {
 TEST(SingleInstanceFolder, DefaultWakesTheMainWindowAndSharedFoldersAreRefused) {
   testing::RecordingUi ui;
   IUserInterface* previous = SetUserInterface(&ui);
-  CSingleInstance guard;
+  CMySingleInstance guard;
   guard.OnSecondInstance(u"ignored");
   EXPECT_EQ(ui.main_window_shown, 1);
   SetUserInterface(previous);

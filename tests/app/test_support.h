@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/profile.h"
 #include "app/core/program_paths.h"
 #include "app/core/user_interface.h"
 #include "platform/text.h"
@@ -90,10 +91,12 @@ class ProgramSandbox : public ::testing::Test {
     std::filesystem::create_directories(bin_dir());
     WriteText(executable(), "");
     SetExecutablePath(executable());
+    SetProfileRoot(kCompanyKey);  // a test before may have pointed it elsewhere
     previous_ui_ = SetUserInterface(&ui_);
   }
   void TearDown() override {
     SetUserInterface(previous_ui_);
+    SetProfileRoot(kCompanyKey);
     SetExecutablePath({});
     if (had_config_home_) {
       setenv("XDG_CONFIG_HOME", old_config_home_.c_str(), 1);
