@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Builds everything, then scans a working copy of the bundled demo registry.
 # The checked-in demo prefix is never modified.
+#   bash scripts/run.sh          scan the demo registry with clarivo-cli
+#   bash scripts/run.sh tweaks   start Tweaks with its plug-ins (Xvfb without a display)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
+if [ "${1:-}" = "tweaks" ]; then
+  shift
+  exec bash scripts/run-tweaks.sh "$@"
+fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/clarivo-demo.XXXXXX")
 cp -a examples/demo-prefix/. "$work/"
 echo "Scanning the demo registry (working copy in $work)"
