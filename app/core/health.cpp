@@ -100,7 +100,7 @@ StatusTexts ComputeStatusTexts(const ScanResult& r, double now, bool registry_wo
     t.errors.text = Translate(N_("No registry errors."));
     t.errors.colour = kColourGreen;
   }
-  t.last_scan.text = TimeSinceScanText(now - r.scan_time.date);
+  t.last_scan.text = TimeSinceScanText(OleDateSpanDays(now, r.scan_time.date));
   const int level = r.health_level;
   t.score.text =
       level >= 2 && level <= 4 ? platform::ToUtf16(std::to_string(r.health_score)) : Translate(N_("--"));

@@ -78,6 +78,15 @@ bool OleDateToTm(double date, std::tm* out) {
   return true;
 }
 
+double OleDateSpanDays(double later, double earlier) {
+  auto linear = [](double d) {
+    if (!(d < 0)) return d;
+    const double whole = std::trunc(d);
+    return whole + (whole - d);
+  };
+  return linear(later) - linear(earlier);
+}
+
 std::string FormatOleDate(double date, const char* format) {
   std::tm t{};
   if (!OleDateToTm(date, &t)) return {};

@@ -26,6 +26,10 @@ double OleDateFromTm(const std::tm& local);
 OleDateTime OleDateNow();
 // False for dates outside years 100..9999 or not finite.
 bool OleDateToTm(double date, std::tm* local);
+// `later` - `earlier` in days. Before 1899-12-30 the fraction of an OLE date
+// counts forward from midnight while the days count back, so plain
+// subtraction is wrong there.
+double OleDateSpanDays(double later, double earlier);
 // strftime of the date; empty when the date cannot be converted.
 std::string FormatOleDate(double date, const char* format);
 

@@ -356,6 +356,14 @@ bool SetSettingBinary(std::string_view section, std::string_view key, std::span<
   return Profile().SetBinary(section, key, value) == ProfileStore::Status::kOk;
 }
 
+int GetSettingInt(const ProfileInt& item) {
+  return GetSettingInt(item.section, item.key, item.default_value);
+}
+
+bool SetSettingOption(const ProfileInt& item, bool on) {
+  return SetSettingInt(item.section, item.key, on ? 1 : 0);
+}
+
 bool SetTypeEnable(int n, bool state) {
   return SetSettingInt("Setting", "TypeEnable_" + std::to_string(n), state ? 1 : 0);
 }

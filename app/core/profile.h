@@ -74,6 +74,22 @@ bool SetSettingInt(std::string_view section, std::string_view key, int value);
 std::optional<std::vector<std::uint8_t>> GetSettingBinary(std::string_view section, std::string_view key);
 bool SetSettingBinary(std::string_view section, std::string_view key, std::span<const std::uint8_t> value);
 
+// The integer values of the profile with their sections and defaults.
+struct ProfileInt {
+  const char* section;
+  const char* key;
+  int default_value;
+};
+inline constexpr ProfileInt kMinimizeToTray{"Setting", "MinimizeToTray", 0};
+inline constexpr ProfileInt kCloseToTray{"Setting", "CloseToTray", 1};
+inline constexpr ProfileInt kScanWhenStart{"Setting", "ScanWhenStart", 1};
+inline constexpr ProfileInt kFixTotal{"Fix", "Total", 0};
+
+// The value, or its default when it is missing.
+int GetSettingInt(const ProfileInt& item);
+// An option written as 1 (on) or 0 (off); true when written.
+bool SetSettingOption(const ProfileInt& item, bool on);
+
 // "TypeEnable_<n>" in "Setting" as 1 or 0; true when written.
 bool SetTypeEnable(int n, bool state);
 

@@ -31,6 +31,11 @@ TEST(OleDate, KnownDatesAndFolderNames) {
   EXPECT_EQ(FormatOleDate(std::nan(""), "%y"), "");
   EXPECT_EQ(FormatOleDate(1e12, "%y"), "");
 
+  // Spans across 1899-12-30, where the fraction of a negative date counts forward.
+  EXPECT_DOUBLE_EQ(OleDateSpanDays(0.5, -1.75), 0.75);  // 12-29 18:00 to 12-30 12:00
+  EXPECT_DOUBLE_EQ(OleDateSpanDays(-1.25, -2.5), 0.75);
+  EXPECT_DOUBLE_EQ(OleDateSpanDays(36526.25, 36527.75), -1.5);
+
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);

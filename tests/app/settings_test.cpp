@@ -25,10 +25,16 @@ class Settings : public testing::ProgramSandbox {
 };
 
 TEST_F(Settings, FreshProfileGivesTheDefaultsAndValuesRoundTrip) {
-  EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 1), 1);
-  EXPECT_EQ(GetSettingInt("Setting", "MinimizeToTray", 0), 0);
-  EXPECT_EQ(GetSettingInt("Setting", "ScanWhenStart", 1), 1);
+  // Fresh profile: close to the tray, minimise normally, scan at start.
+  EXPECT_EQ(GetSettingInt(kCloseToTray), 1);
+  EXPECT_EQ(GetSettingInt(kMinimizeToTray), 0);
+  EXPECT_EQ(GetSettingInt(kScanWhenStart), 1);
+  EXPECT_EQ(GetSettingInt(kFixTotal), 0);
   EXPECT_FALSE(GetSettingBinary("Scan", "LastScanResult"));
+  ASSERT_TRUE(SetSettingOption(kMinimizeToTray, true));
+  ASSERT_TRUE(SetSettingOption(kScanWhenStart, false));
+  EXPECT_EQ(GetSettingInt("Setting", "MinimizeToTray", 7), 1);
+  EXPECT_EQ(GetSettingInt("Setting", "ScanWhenStart", 7), 0);
 
   ASSERT_TRUE(SetSettingInt("Setting", "CloseToTray", 0));
   ASSERT_TRUE(SetSettingInt("Fix", "Total", -123456));

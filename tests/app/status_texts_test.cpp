@@ -111,6 +111,10 @@ TEST(StatusTexts, LabelsForEachCase) {
   EXPECT_EQ(Utf8(ComputeStatusTexts(Completed(3, 4, 2, 41), 1000.0, true).errors.text),
             "7 registry errors need to be fixed!");
 
+  ScanResult old = Completed(0, 0, 4, 90);
+  old.scan_time.date = -1.75;  // 1899-12-29 18:00
+  EXPECT_EQ(Utf8(ComputeStatusTexts(old, 0.5, true).last_scan.text), "Last scanned : 18 hours ago");
+
   // A stopped run's level shows the texts of "no result yet".
   StatusTexts stopped = ComputeStatusTexts(Completed(1, 0, 0, 0), 1000.0, true);
   EXPECT_EQ(Utf8(stopped.score.text), "--");
