@@ -217,6 +217,17 @@ if [ "$new" != "$expected_new" ]; then
   diff <(echo "$expected_new") <(echo "$new") | sed 's/^/    /'
 fi
 
+step "a running wineserver: the fix is refused and nothing changes"
+wineserver -p10 || fail "wineserver -p10 did not start"
+"$cli" fix --registry "wine:$WINEPREFIX" --backup-dir "$work/refused-backups" --yes >"$work/refused.log" 2>&1
+status=$?
+[ "$status" -eq 6 ] || { cat "$work/refused.log"; fail "clarivo-cli fix with a running server exited with $status, not 6"; }
+wineserver -k >/dev/null 2>&1
+settle
+scan "$work/refused.json"
+[ "$(findings "$work/refused.json")" = "$(findings "$work/added.json")" ] ||
+  fail "the registry changed although the fix was refused"
+
 step "fixing with clarivo-cli fix --yes"
 "$cli" fix --registry "wine:$WINEPREFIX" --backup-dir "$work/backups" --yes >"$work/fix.log" 2>&1
 status=$?
