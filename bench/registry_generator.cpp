@@ -202,7 +202,7 @@ class Generator {
           system_.Sz(icon, "", "\"" + Exe(p) + "\",0");
         }
       }
-      if (p % 2 == 1) Command(prog, "open", p, Stale(p));
+      if (p % 2 == 1) Command(prog, "open", p, p % 20 == 3);  // a tenth of the odd ones
       if (p % 5 == 0) Command(prog, "edit", p, p % 50 == 5);
       // print is never examined, even when its program is gone
       if (p % 7 == 0) system_.Sz(system_.Key(prog, "shell\\print\\command"), "", Missing("print", p, "exe"));
