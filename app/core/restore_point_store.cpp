@@ -127,10 +127,12 @@ bool RestorePointStore::Run() {
 
 bool RestorePointStore::RunEditor(const std::string& switches, const std::string& file,
                                   const std::string& root) {
-  std::string command = platform::QuoteForShell(platform::ToolPath("clarivo-regedit")) + " " + switches +
-                        " " + platform::QuoteForShell(file);
+  const std::string tool = platform::ToolPath("clarivo-regedit");
+  std::string command = platform::QuoteForShell(tool) + " " + switches + " " + platform::QuoteForShell(file);
   if (!root.empty()) command += " " + root;
-  const platform::RunResult result = platform::RunHidden(command);
+  // A bare name means the editor is neither beside the program nor on PATH.
+  const platform::RunResult result =
+      tool.find('/') == std::string::npos ? platform::RunResult{} : platform::RunHidden(command);
   if (!result.started) {
     Show(command + " create fail");
     return false;

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "platform/process.h"
-#include "tools/clarivo-cli/backup_folder.h"
 #include "tools/clarivo-cli/categories.h"
 #include "tools/clarivo-cli/commands.h"
 #include "tools/clarivo-cli/exit_codes.h"
 #include "tools/clarivo-cli/findings.h"
 #include "tools/clarivo-cli/progress_bar.h"
+#include "tools/clarivo-cli/restore_points.h"
 
 namespace cli {
 namespace {
@@ -39,14 +39,15 @@ const std::string_view kFixUsage =
     "\n"
     "  --registry SOURCE  the registry to clean: wine:DIR or a Wine prefix folder\n"
     "  --type N           fix only type N (repeatable; see 'clarivo-cli scan --help')\n"
-    "  --backup-dir DIR   make the backup folder under DIR instead of\n"
-    "                     $XDG_DATA_HOME/Quorvex-Clarivo/backups\n"
+    "  --backup-dir DIR   keep the restore point under DIR instead of the\n"
+    "                     backup folder of the program Clarivo beside clarivo-cli\n"
     "  --yes, -y          do not ask; without it fix asks \"Delete N entries? [y/N]\"\n"
     "                     and refuses when standard input is not a terminal\n"
     "\n"
-    "The backup is a new folder named YYMMDDhhmmss (local time) holding reg.reg\n"
-    "(HKEY_LOCAL_MACHINE) and reg_user.reg (HKEY_CURRENT_USER); nothing is deleted\n"
-    "unless both exports succeed. Undo with 'clarivo-cli restore FOLDER'.\n"
+    "The backup is a new restore point, as 'clarivo-cli backup' makes it: a folder\n"
+    "named YYMMDDhhmmss (local time) holding reg.reg (HKEY_LOCAL_MACHINE) and\n"
+    "reg_user.reg (HKEY_CURRENT_USER); nothing is deleted unless both exports\n"
+    "succeed. Undo with 'clarivo-cli restore N'.\n"
     "Fix refuses while a wineserver runs for the prefix (stop it: wineserver -k).\n"
     "Exit status: 0 done and nothing left, 1 entries left after the fix, 2 usage error,\n"
     "3 registry cannot be opened, 4 backup failed (nothing deleted), 5 fixing failed,\n"
@@ -90,20 +91,19 @@ int RunFix(const Options& options) {
     }
   }
 
-  std::string error;
-  const std::string root = options.backup_dir ? *options.backup_dir : DefaultBackupRoot();
-  const std::optional<std::string> folder = CreateBackupFolder(root, &error);
-  if (!folder) {
-    PrintError("backup failed, nothing was deleted: " + error);
-    return kExitBackup;
-  }
-  std::printf("Backing up to %s\n", Printable(*folder).c_str());
+  // The backup is a restore point of the program's store; nothing is deleted
+  // unless both exports succeed.
+  StoreMessages messages;
+  clarivo::RestorePointStore store(StoreFolder(options));
+  store.create_mode = true;
+  std::printf("Backing up to %s\n", Printable(store.folder()).c_str());
   std::fflush(stdout);
-  if (!ExportBackup(*folder, &error)) {
-    RemoveBackupFolder(*folder);
-    PrintError("backup failed, nothing was deleted: " + error);
+  if (!store.Run()) {
+    PrintError("backup failed, nothing was deleted");
     return kExitBackup;
   }
+  const std::string folder = store.PointFolder(store.points().back());
+  const std::string point = std::to_string(store.points().size());
 
   bool failed = false;
   for (const int type : types) {
@@ -136,9 +136,11 @@ int RunFix(const Options& options) {
     std::printf("Rescan: %zu entries left:\n", left.size());
     PrintFindings(stdout, types, left);
   }
-  std::string restore = "clarivo-cli restore --registry " + platform::QuoteForShell(source->spec) + " " +
-                        platform::QuoteForShell(*folder);
-  std::printf("Backup: %s\nTo undo: %s\n", Printable(*folder).c_str(), Printable(restore).c_str());
+  std::string restore = "clarivo-cli restore --registry " + platform::QuoteForShell(source->spec);
+  if (options.backup_dir) restore += " --backup-dir " + platform::QuoteForShell(*options.backup_dir);
+  restore += " " + point;
+  std::printf("Backup: %s (restore point %s)\nTo undo: %s\n", Printable(folder).c_str(), point.c_str(),
+              Printable(restore).c_str());
   if (failed) return kExitFixFailed;
   return left.empty() ? kExitOk : kExitFindings;
 }

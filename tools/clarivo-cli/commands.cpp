@@ -10,7 +10,12 @@ const std::vector<CommandInfo>& Commands() {
        kOptRegistry | kOptType | kOptJson, RunScan},
       {"fix", "back up the registry, then delete the stale entries", kFixUsage,
        kOptRegistry | kOptType | kOptBackupDir | kOptYes, RunFix},
-      {"restore", "import a backup folder made by fix", kRestoreUsage, kOptRegistry, RunRestore},
+      {"backup", "back up the registry into a new restore point", kBackupUsage, kOptRegistry | kOptBackupDir,
+       RunBackup},
+      {"backups", "list the restore points", kBackupsUsage, kOptBackupDir, RunBackups},
+      {"restore", "import a restore point (or a backup folder)", kRestoreUsage, kOptRegistry | kOptBackupDir,
+       RunRestore},
+      {"delete", "delete a restore point and its folder", kDeleteUsage, kOptBackupDir, RunDelete},
   };
   return commands;
 }
@@ -37,7 +42,7 @@ std::string OverallHelp() {
       "The registry is the one named by --registry SOURCE, else CLARIVO_REGISTRY,\n"
       "else $WINEPREFIX, else ~/.wine. SOURCE is wine:DIR or a prefix folder.\n"
       "\nExit status: 0 done (scan: nothing found), 1 entries found (fix: entries left),\n"
-      "2 usage error, 3 registry cannot be opened, 4 backup or restore failed,\n"
+      "2 usage error, 3 registry cannot be opened, 4 backup, restore or delete failed,\n"
       "5 fixing failed, 6 refused (wineserver running or no confirmation),\n"
       "7 engine cannot be loaded.\n";
   return text;

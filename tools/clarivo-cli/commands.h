@@ -29,9 +29,15 @@ std::string OverallHelp();
 int RunScan(const Options& options);
 int RunFix(const Options& options);
 int RunRestore(const Options& options);
+int RunBackup(const Options& options);
+int RunBackups(const Options& options);
+int RunDelete(const Options& options);
 extern const std::string_view kScanUsage;
 extern const std::string_view kFixUsage;
 extern const std::string_view kRestoreUsage;
+extern const std::string_view kBackupUsage;
+extern const std::string_view kBackupsUsage;
+extern const std::string_view kDeleteUsage;
 
 // Shared steps of the commands.
 void PrintError(const std::string& message);    // "clarivo-cli: MESSAGE" on stderr

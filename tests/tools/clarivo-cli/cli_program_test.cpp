@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -306,22 +307,31 @@ TEST_F(CliProgramTest, FixDeletesNothingWhenTheBackupFails) {
 }
 
 TEST_F(CliProgramTest, FixBacksUpBothHivesThenRemovesEveryStaleEntry) {
-  const Result r = Cli({"fix", "--yes", "--registry", Registry()});
+  // The cli beside a program whose ini puts its backups in "Backup".
+  const fs::path bin = temp_ / "bin";
+  fs::create_directories(bin);
+  for (const char* file : {"clarivo-cli", "clarivo-regedit", "func_Clarivo.so"})
+    fs::copy(kBinDir / file, bin / file);
+  std::ofstream(bin / "Clarivo.ini") << "[Deploy]\nRegBackup=Backup\\\n";
+  const Result r = RunProgram((bin / "clarivo-cli").string(), {"fix", "--yes", "--registry", Registry()});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("Rescan: nothing left."), std::string::npos) << r.out;
 
-  // One new folder of twelve digits under $XDG_DATA_HOME/Quorvex-Clarivo/backups.
+  // One new restore point of twelve digits in the program's backup folder.
   std::vector<fs::path> folders;
-  for (const auto& entry : fs::directory_iterator(temp_ / "xdg/Quorvex-Clarivo/backups")) {
-    folders.push_back(entry.path());
+  for (const auto& entry : fs::directory_iterator(bin / "Backup")) {
+    if (entry.is_directory()) folders.push_back(entry.path());
   }
   ASSERT_EQ(folders.size(), 1u);
   const std::string name = folders[0].filename().string();
   EXPECT_EQ(name.size(), 12u);
   EXPECT_EQ(name.find_first_not_of("0123456789"), std::string::npos) << name;
   for (const char* file : {"reg.reg", "reg_user.reg"}) EXPECT_GT(fs::file_size(folders[0] / file), 100u);
-  EXPECT_NE(r.out.find("Backup: " + folders[0].string()), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("clarivo-cli restore"), std::string::npos);
+  EXPECT_NE(r.out.find("Backup: " + folders[0].string() + "/ (restore point 1)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("clarivo-cli restore --registry"), std::string::npos);
+  const Result list = RunProgram((bin / "clarivo-cli").string(), {"backups"});
+  EXPECT_NE(list.out.find("  1  "), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find(folders[0].string() + "/"), std::string::npos) << list.out;
 
   EXPECT_EQ(ScanJson(), std::vector<Expected>{});
   // Valid entries survive.
@@ -331,6 +341,49 @@ TEST_F(CliProgramTest, FixBacksUpBothHivesThenRemovesEveryStaleEntry) {
   EXPECT_FALSE(keys.count("[HKEY_CURRENT_USER\\Software\\Abandoned Vendor]"));
 }
 
+TEST_F(CliProgramTest, RestorePointsAreMadeListedRestoredAndDeletedByNumber) {
+  const std::string backups = (temp_ / "points").string();
+  const auto before = ExportedRegistry("before");
+  Result r = Cli({"backups", "--backup-dir", backups});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("No restore points"), std::string::npos) << r.out;
+  r = Cli({"backup", "--registry", Registry(), "--backup-dir", backups});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Restore point 1: "), std::string::npos) << r.out;
+  r = Cli({"fix", "--yes", "--registry", Registry(), "--backup-dir", backups});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("(restore point 2)"), std::string::npos) << r.out;
+  r = Cli({"backups", "--backup-dir", backups});
+  const std::size_t first = r.out.find("\n  1  "), second = r.out.find("\n  2  ");
+  ASSERT_NE(first, std::string::npos) << r.out;
+  ASSERT_NE(second, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\n  3  "), std::string::npos) << r.out;
+
+  // Point 1 was taken before the fix: restoring it brings everything back.
+  r = Cli({"restore", "--registry", Registry(), "--backup-dir", backups, "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ExportedRegistry("restored"), before);
+  EXPECT_EQ(Cli({"restore", "--registry", Registry(), "--backup-dir", backups, "3"}).status, 2);
+
+  // Deleting point 1 removes its folder only; point 2 becomes point 1.
+  std::vector<std::string> folders;
+  for (const auto& entry : fs::directory_iterator(backups)) {
+    if (entry.is_directory()) folders.push_back(entry.path().filename().string());
+  }
+  std::sort(folders.begin(), folders.end());
+  ASSERT_EQ(folders.size(), 2u);
+  r = Cli({"delete", "--backup-dir", backups, "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(fs::path(backups) / folders[0]));
+  EXPECT_TRUE(fs::exists(fs::path(backups) / folders[1] / "reg.reg"));
+  r = Cli({"backups", "--backup-dir", backups});
+  EXPECT_NE(r.out.find("  1  "), std::string::npos);
+  EXPECT_NE(r.out.find(folders[1]), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("  2  "), std::string::npos) << r.out;
+  EXPECT_EQ(Cli({"delete", "--backup-dir", backups, "2"}).status, 2);
+  EXPECT_EQ(Cli({"delete", "--backup-dir", backups, "x"}).status, 2);
+}
+
 TEST_F(CliProgramTest, RestoreBringsTheRegistryBack) {
   const auto before = ExportedRegistry("before");
   const fs::path backups = temp_ / "backups";
@@ -338,7 +391,9 @@ TEST_F(CliProgramTest, RestoreBringsTheRegistryBack) {
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   ASSERT_EQ(ScanJson(), std::vector<Expected>{});
   fs::path folder;
-  for (const auto& entry : fs::directory_iterator(backups)) folder = entry.path();
+  for (const auto& entry : fs::directory_iterator(backups)) {
+    if (entry.is_directory()) folder = entry.path();
+  }
   ASSERT_FALSE(folder.empty());
 
   r = Cli({"restore", "--registry", Registry(), folder.string()});
@@ -349,7 +404,9 @@ TEST_F(CliProgramTest, RestoreBringsTheRegistryBack) {
   // A second fix right away gets its own folder, never the first one's.
   r = Cli({"fix", "--yes", "--backup-dir", backups.string(), "--registry", Registry()});
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_EQ(std::distance(fs::directory_iterator(backups), fs::directory_iterator()), 2);
+  int folders = 0;
+  for (const auto& entry : fs::directory_iterator(backups)) folders += entry.is_directory();
+  EXPECT_EQ(folders, 2);
 }
 
 // The wineserver of Debian's wine64 package, when installed.
