@@ -98,7 +98,11 @@ bool Fixer::OpenEarlyBase(int* result) {
     case HelpFiles:
       help_ = ScopedKey(registry_, kLocalMachine, kHelpPath);
       base_ = ScopedKey(registry_, kLocalMachine, kHtmlHelpPath);
-      break;
+      // Many registries (a fresh Wine prefix among them) have no HTML help
+      // key: that must not keep stale plain help entries from being fixed.
+      // Only when neither key opens is there nothing the fixer can do.
+      *result = kResultFailed;
+      return base_ || help_;
     default:
       return true;
   }

@@ -277,11 +277,16 @@ TEST_F(FixTest, MissingOptionalKeysStillLetTheOthersWork) {
   EXPECT_FALSE(sys->HasValue(kLocalMachine, kFolders, uR"(C:\gone\)"));
   EXPECT_EQ(Counts(), (std::vector<int>{0, 0}));  // the skipped cache finding is no deletion
 
-  // No HTML help key: the help fix fails and touches nothing.
-  sys->SetString(kLocalMachine, kHelp, u"a.hlp", u"C:\\h");
+  // Neither help key: the help fix fails and touches nothing.
+  callback.reports.clear();
   Add(11, {u"a.hlp", kHklmText + kHelp + uR"(\a.hlp)"});
   EXPECT_EQ(Fix(11), 0);
-  EXPECT_TRUE(sys->HasValue(kLocalMachine, kHelp, u"a.hlp"));
+  EXPECT_TRUE(callback.reports.empty());
+
+  // No HTML help key (as in a fresh Wine prefix): plain help findings are still fixed.
+  sys->SetString(kLocalMachine, kHelp, u"a.hlp", u"C:\\h");
+  EXPECT_EQ(Fix(11), 1);
+  EXPECT_FALSE(sys->HasValue(kLocalMachine, kHelp, u"a.hlp"));
 
   // No plain help key: its finding counts as a failed deletion, the HTML one still goes.
   callback.reports.clear();
