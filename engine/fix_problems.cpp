@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/fix_key_text.h"
+#include "engine/key_paths.h"
 #include "engine/scan_support.h"
 #include "engine/scanners.h"
 #include "platform/registry.h"
@@ -19,21 +20,8 @@ using platform::kCurrentUser;
 using platform::kLocalMachine;
 using platform::kRegOk;
 
-constexpr std::u16string_view kSharedDllsPath = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
-constexpr std::u16string_view kApplicationsPath = u"Applications";
-constexpr std::u16string_view kClsidPath = u"CLSID";
-constexpr std::u16string_view kMenuOrderPath =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs";
-constexpr std::u16string_view kArpCachePath =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
 constexpr std::u16string_view kArpCacheKeyText =
     u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
-constexpr std::u16string_view kInstallerFoldersPath =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
-constexpr std::u16string_view kMuiCachePath = u"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
-constexpr std::u16string_view kSoftwarePath = u"Software";
-constexpr std::u16string_view kHelpPath = u"SOFTWARE\\Microsoft\\Windows\\Help";
-constexpr std::u16string_view kHtmlHelpPath = u"SOFTWARE\\Microsoft\\Windows\\Html Help";
 constexpr std::u16string_view kHtmlHelpMarker = u"Html Help";
 constexpr std::u16string_view kDefaultIconKey = u"DefaultIcon";
 

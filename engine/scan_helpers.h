@@ -1,5 +1,5 @@
-// Small pieces the scanners share on top of scan_support.h: the fixed key
-// paths, checked finding appends and text from raw value data.
+// Small pieces the scanners share on top of scan_support.h: checked finding
+// appends and text from raw value data.
 #pragma once
 
 #include <cstdint>
@@ -7,28 +7,10 @@
 #include <string_view>
 
 #include "engine/engine_state.h"
+#include "engine/key_paths.h"
 #include "platform/registry.h"
 
 namespace Function {
-
-inline constexpr std::u16string_view kSharedDllsPath =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
-inline constexpr std::u16string_view kApplicationsPath = u"Applications";
-inline constexpr std::u16string_view kClsidPath = u"CLSID";
-inline constexpr std::u16string_view kMenuOrderPath =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu2\\Programs";
-inline constexpr std::u16string_view kArpCachePath =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
-inline constexpr std::u16string_view kUninstallPath =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-inline constexpr std::u16string_view kInstallerFoldersPath =
-    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\Folders";
-inline constexpr std::u16string_view kMuiCachePath = u"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
-inline constexpr std::u16string_view kSoftwarePath = u"Software";
-inline constexpr std::u16string_view kHelpPath = u"SOFTWARE\\Microsoft\\Windows\\Help";
-inline constexpr std::u16string_view kHtmlHelpPath = u"SOFTWARE\\Microsoft\\Windows\\Html Help";
-inline constexpr std::u16string_view kFileExtsPath =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
 
 // Joins the pieces into one text.
 std::u16string Join(std::initializer_list<std::u16string_view> parts);
