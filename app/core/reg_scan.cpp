@@ -202,29 +202,33 @@ bool CRegScan::OnProgress(const Function::RegProgressInfo* info) {
 }
 
 void CRegScan::EndScan() {
-  std::lock_guard guard(lock_);
-  scan_finished_ = true;
-  result_.scan_time = OleDateNow();
-  result_.serious = progress_.seriousFound;
-  result_.general = progress_.generalFound;
-  result_.total = result_.serious + result_.general;
+  {
+    std::lock_guard guard(lock_);
+    scan_finished_ = true;
+    result_.scan_time = OleDateNow();
+    result_.serious = progress_.seriousFound;
+    result_.general = progress_.generalFound;
+    result_.total = result_.serious + result_.general;
 
-  const int t1 = IniInt("ErrorLevel", "Level_1_", 0);
-  const int t2 = IniInt("ErrorLevel", "Level_2_", 0);
-  const int r = std::rand();
-  if (result_.total > t2) {
-    result_.health_level = 2;
-    result_.health_score = 40 + r % 10;
-  } else if (result_.total > t1) {
-    result_.health_level = 3;
-    result_.health_score = 60 + r % 10;
-  } else {
-    result_.health_level = 4;
-    result_.health_score = 90 + r % 11;
+    const int t1 = IniInt("ErrorLevel", "Level_1_", 0);
+    const int t2 = IniInt("ErrorLevel", "Level_2_", 0);
+    const int r = std::rand();
+    if (result_.total > t2) {
+      result_.health_level = 2;
+      result_.health_score = 40 + r % 10;
+    } else if (result_.total > t1) {
+      result_.health_level = 3;
+      result_.health_score = 60 + r % 10;
+    } else {
+      result_.health_level = 4;
+      result_.health_score = 90 + r % 11;
+    }
+    result_.has_result = SaveLastResult();
   }
-
-  result_.has_result = SaveLastResult();
+  // Not under the lock: its failure message waits for the user, and the
+  // pages take the lock to read the progress meanwhile.
   StartProgram(ExecutableDir() + "/" + kSetTipFileName);
+  std::lock_guard guard(lock_);
   if (scan_listener_ != nullptr) {
     scan_listener_->OnScanCompleted();
     scan_listener_ = nullptr;

@@ -110,6 +110,14 @@ class RecordingFixListener : public IFixCB {
   bool ended_ = false;
 };
 
+// Waits until the run has ended and its worker has let go of the lock, so
+// that the controller may be destroyed.
+bool WaitUntilIdle(CRegScan& scan) {
+  for (int i = 0; i < 500 && scan.busy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::lock_guard wait_for_worker(scan.lock());
+  return !scan.busy();
+}
+
 std::map<std::int32_t, std::int32_t> Counts(const ScanResult& result) {
   std::map<std::int32_t, std::int32_t> counts;
   for (const auto& [bit, items] : result.findings) counts[bit] = static_cast<std::int32_t>(items.size());
@@ -147,8 +155,7 @@ TEST_F(RegScanTest, FullScanCallsTheListenerInOrderAndStoresTheResult) {
   ASSERT_TRUE(listener.WaitForEnd());
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(15 * kCategoryPauseMs));
-  for (int i = 0; i < 100 && scan.busy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_FALSE(scan.busy());
+  EXPECT_TRUE(WaitUntilIdle(scan));
   EXPECT_FALSE(scan.IsBusy());
   EXPECT_EQ(ui_.html_pages.size(), 1u);
 
@@ -220,7 +227,7 @@ TEST_F(RegScanTest, StopDuringTheThirdCategoryCountsTwoAndStoresNothing) {
   EXPECT_TRUE(result.findings.contains(0x4)) << "the stopped category keeps its entry";
   EXPECT_FALSE(result.findings.contains(0x8));
   EXPECT_TRUE(scan.scan_finished());
-  EXPECT_FALSE(scan.busy());
+  EXPECT_TRUE(WaitUntilIdle(scan));
   EXPECT_EQ(StoredResultBytes(), stored_before);
   EXPECT_EQ(SetTipStarts(0), 0u);
 }
@@ -257,15 +264,23 @@ TEST_F(RegScanTest, FixBacksUpDeletesRescansAndRestoreUndoesIt) {
   ASSERT_TRUE(scan.StartScan(3, nullptr));
   SetSettingInt("Fix", "Total", 5);
 
+  // Step 1 on the store's worker: the busy guard answers busy meanwhile.
+  testing::RecordingBackupListener backup(store);
+  store.listener = &backup;
   store.create_mode = true;
-  ASSERT_TRUE(store.Run());
+  store.StartWorker();
+  EXPECT_TRUE(scan.IsBusy());
+  EXPECT_EQ(ui_.html_pages, std::vector<std::string>{"Busy.html||"});
+  ASSERT_TRUE(backup.WaitForEnd());
+  for (int i = 0; i < 100 && store.busy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_FALSE(scan.IsBusy());
+  ASSERT_TRUE(store.last_run_succeeded());
   RecordingFixListener listener(scan);
   scan.StartFix(&listener);
   EXPECT_TRUE(scan.busy());
   ASSERT_TRUE(listener.WaitForEnd());
   EXPECT_EQ(listener.events, (std::vector<std::string>{"fix begin busy", "fix end busy"}));
-  for (int i = 0; i < 100 && scan.busy(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_FALSE(scan.busy());
+  EXPECT_TRUE(WaitUntilIdle(scan));
   EXPECT_TRUE(ui_.messages.empty()) << ui_.messages[0];
 
   // The rescan inside the fix found nothing and was stored.
@@ -326,6 +341,7 @@ TEST_F(RegScanTest, FixAfterAFailedBackupDeletesNothing) {
   scan.StartFix(&listener);
   ASSERT_TRUE(listener.WaitForEnd());
   EXPECT_EQ(listener.events, (std::vector<std::string>{"fix begin busy", "fix end busy"}));
+  EXPECT_TRUE(WaitUntilIdle(scan));
   EXPECT_EQ(ExportRegistry("after.reg"), before);
   EXPECT_EQ(GetSettingInt("Fix", "Total", 0), 0);
   EXPECT_EQ(scan.GetResult().total, kDemoSerious + kDemoGeneral);
@@ -344,6 +360,7 @@ TEST_F(RegScanTest, MissingEngineGivesBothMessagesAndRefusesToScan) {
     RecordingFixListener fix(scan);
     scan.StartFix(&fix);
     ASSERT_TRUE(fix.WaitForEnd());
+    EXPECT_TRUE(WaitUntilIdle(scan));
     EXPECT_FALSE(scan.GetResult().has_result);
   }
   // A library without the factory: only the second message.
@@ -354,11 +371,36 @@ TEST_F(RegScanTest, MissingEngineGivesBothMessagesAndRefusesToScan) {
   EXPECT_FALSE(scan.has_engine());
 }
 
+// Records messages and whether another thread could take the controller's
+// lock while each was shown: a window reading the progress meanwhile must not
+// wait for a message that waits for the window.
+class LockProbingUi : public testing::RecordingUi {
+ public:
+  CRegScan* scan = nullptr;
+  std::vector<bool> lock_free;
+  void MessageBox(const std::u16string& text) override {
+    RecordingUi::MessageBox(text);
+    bool free = false;
+    std::thread([&] {
+      if (scan->lock().try_lock()) {
+        free = true;
+        scan->lock().unlock();
+      }
+    }).join();
+    lock_free.push_back(free);
+  }
+};
+
 TEST_F(RegScanTest, MissingSetTipIsShownAfterTheRunWhichStillCompletes) {
   fs::remove(bin_dir() + "/SetTip");
   CRegScan scan;
+  LockProbingUi ui;
+  ui.scan = &scan;
+  IUserInterface* previous = SetUserInterface(&ui);
   ASSERT_TRUE(scan.StartScan(0, nullptr));  // nothing selected: only the pauses
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{bin_dir() + "/SetTip create fail"});
+  SetUserInterface(previous);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{bin_dir() + "/SetTip create fail"});
+  EXPECT_EQ(ui.lock_free, std::vector<bool>{true});
   const ScanResult result = scan.GetResult();
   EXPECT_TRUE(result.has_result);
   EXPECT_EQ(result.total, 0);
