@@ -228,6 +228,24 @@ TEST_F(RestorePointStoreTest, DeletePointRemovesExactlyItsFolder) {
   ASSERT_TRUE(store.DeletePoint(0));
   EXPECT_EQ(Folders(backups()), std::vector<std::string>{"keep-me"});
   EXPECT_EQ(FileBytes(store.ListPath()), Bytes({0, 0, 0, 0}));
+
+  // A list from before each point had a folder of its own: two points of one
+  // second. Deleting one keeps the folder the other still needs.
+  Bytes shared;
+  Put32(shared, 2);
+  for (int i = 0; i < 2; ++i) {
+    shared.insert(shared.end(), {0xFF, 0xFE, 0xFF, 0x00});
+    Put32(shared, 0);
+    PutDouble(shared, 46000.5);
+  }
+  WriteBytes(store.ListPath(), shared);
+  const std::string folder = FormatOleDate(46000.5, "%y%m%d%H%M%S");
+  testing::WriteText(backups() + folder + "/reg.reg", "x");
+  RestorePointStore old_list(backups());
+  ASSERT_TRUE(old_list.DeletePoint(1));
+  EXPECT_TRUE(fs::exists(backups() + folder + "/reg.reg"));
+  ASSERT_TRUE(old_list.DeletePoint(0));
+  EXPECT_FALSE(fs::exists(backups() + folder));
 }
 
 TEST_F(RestorePointStoreTest, WorkerIsBusyFromItsStartAndListFailureIsShown) {
