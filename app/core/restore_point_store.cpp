@@ -33,7 +33,12 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &info) == 0;
 }
 
-std::string PointName(const OleDateTime& created) { return FormatOleDate(created.date, kPointNameFormat); }
+// Empty for a time that names no folder (invalid, or outside the years an OLE
+// date can hold).
+std::string PointName(const OleDateTime& created) {
+  if (created.status != kOleDateValid) return {};
+  return FormatOleDate(created.date, kPointNameFormat);
+}
 
 }  // namespace
 
@@ -73,7 +78,8 @@ RestorePointStore& RestorePointStore::GetInstance() {
 RestorePointStore::RestorePointStore(std::string folder) : folder_(std::move(folder)) { LoadList(); }
 
 std::string RestorePointStore::PointFolder(const RestorePoint& point) const {
-  return folder_ + PointName(point.created) + "/";
+  const std::string name = PointName(point.created);
+  return name.empty() ? std::string() : folder_ + name + "/";
 }
 
 void RestorePointStore::LoadList() {
@@ -187,6 +193,10 @@ bool RestorePointStore::RestorePointAt(int index) {
     return false;
   }
   const std::string dir = PointFolder(points_[static_cast<std::size_t>(index)]);
+  if (dir.empty()) {
+    Show("The restore point has no valid date, so its folder is unknown");
+    return false;
+  }
   // Points made before the user's hive was saved too hold only the machine file.
   if (!RunEditor("/s /i", dir + kMachineBackupFile, {})) return false;
   if (Exists(dir + kUserBackupFile) && !RunEditor("/s /i", dir + kUserBackupFile, {})) return false;
@@ -200,7 +210,8 @@ bool RestorePointStore::DeletePoint(int index) {
   // had its own) keeps the folder.
   int sharing = 0;
   for (const RestorePoint& other : points_) sharing += PointName(other.created) == PointName(point.created);
-  if (sharing == 1 && Exists(PointFolder(point))) {
+  // A point without a valid time names no folder: never the whole store.
+  if (sharing == 1 && !PointFolder(point).empty() && Exists(PointFolder(point))) {
     CDiskObject disk;
     disk.RemoveDirectories(PointFolder(point));
   }

@@ -70,7 +70,8 @@ class RestorePointStore {
   // points are not used.
   void LoadList();
 
-  // The folder of one point: folder + its formatted time + "/".
+  // The folder of one point: folder + its formatted time + "/"; empty for a
+  // point whose time is not valid.
   std::string PointFolder(const RestorePoint& point) const;
   std::string ListPath() const { return folder_ + kListFileName; }
   const std::string& folder() const { return folder_; }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <filesystem>
 
 #include "app/core/disk_object.h"
@@ -246,6 +247,28 @@ TEST_F(RestorePointStoreTest, DeletePointRemovesExactlyItsFolder) {
   EXPECT_TRUE(fs::exists(backups() + folder + "/reg.reg"));
   ASSERT_TRUE(old_list.DeletePoint(0));
   EXPECT_FALSE(fs::exists(backups() + folder));
+
+  // Points whose time names no folder are removed from the list alone, never
+  // with the whole store, and cannot be restored.
+  testing::WriteText(backups() + "261208000000/reg.reg", "x");
+  for (const OleDateTime created :
+       {OleDateTime{std::nan(""), 0}, OleDateTime{1e9, 0}, OleDateTime{46000.5, 1}}) {
+    Bytes bad;
+    Put32(bad, 1);
+    bad.insert(bad.end(), {0xFF, 0xFE, 0xFF, 0x00});
+    Put32(bad, static_cast<std::uint32_t>(created.status));
+    PutDouble(bad, created.date);
+    WriteBytes(store.ListPath(), bad);
+    RestorePointStore odd(backups());
+    ASSERT_EQ(odd.points().size(), 1u);
+    ui_.messages.clear();
+    odd.create_mode = false;
+    EXPECT_FALSE(odd.Run());
+    EXPECT_EQ(ui_.messages.size(), 1u);
+    ASSERT_TRUE(odd.DeletePoint(0));
+    EXPECT_TRUE(fs::exists(backups() + "261208000000/reg.reg"));
+    EXPECT_TRUE(fs::exists(backups() + "keep-me"));
+  }
 }
 
 TEST_F(RestorePointStoreTest, WorkerIsBusyFromItsStartAndListFailureIsShown) {
