@@ -3,6 +3,7 @@
 #include <wx/datetime.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
+#include <wx/log.h>
 
 #include "skin/skin_paths.h"
 
@@ -19,9 +20,13 @@ wxString WithSlash(wxString folder) {
   return folder;
 }
 
-// One level only, no report: the parent is the program folder.
+// One level only, and no report when it fails (a read-only program folder):
+// whoever writes into the folder then simply fails quietly.
 wxString CreatedOnDemand(const wxString& folder) {
-  if (!wxDirExists(folder)) wxMkdir(folder);
+  if (!wxDirExists(folder)) {
+    wxLogNull quiet;
+    wxMkdir(folder);
+  }
   return folder;
 }
 

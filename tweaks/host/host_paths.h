@@ -5,6 +5,8 @@
 
 #include <wx/string.h>
 
+#include "skin/skin_paths.h"  // SkinFolder(): program folder + "resource/default/"
+
 namespace tweaks {
 
 // Folder of the running executable, with a trailing '/'.

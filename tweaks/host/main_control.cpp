@@ -91,10 +91,18 @@ int MainControl::ReleaseResources() {
 }
 
 bool MainControl::BindLogLibrary() {
-  // Only the program folder is searched: a "log.so" in whatever folder the
-  // program was started from must never be loaded.
-  wxString path = ProgramFolder() + "log.so";
-  if (!wxFileExists(path)) return false;
+  // The logging library keeps its name "log.dll" on every platform; "log.so"
+  // is what our own build lays down beside it. Only the program folder is
+  // searched: a library in whatever folder the program was started from must
+  // never be loaded.
+  wxString path;
+  for (const char* name : {"log.dll", "log.so"}) {
+    if (wxFileExists(ProgramFolder() + name)) {
+      path = ProgramFolder() + name;
+      break;
+    }
+  }
+  if (path.empty()) return false;
   wxLogNull quiet;  // a broken library disables logging silently
   if (logLibrary_.IsLoaded()) logLibrary_.Unload();
   if (!logLibrary_.Load(path, wxDL_NOW | wxDL_QUIET)) return false;

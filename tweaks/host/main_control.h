@@ -44,7 +44,8 @@ class MainControl {
   // Destroys the tray icon (and the reserved object); returns 0.
   virtual int ReleaseResources();
   // Appends `message` to today's log file through "WriteLog" of the logging
-  // library in the program folder; does nothing while that is unavailable.
+  // library in the program folder ("log.dll", else "log.so"); does nothing
+  // while that is unavailable.
   virtual void LogMessage(const wchar_t* message);
   virtual void Ignore(int value);
   // Shows `window` in the views panel of the open frame.

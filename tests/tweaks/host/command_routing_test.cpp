@@ -212,7 +212,8 @@ TEST_F(CommandRoutingTest, LogMessagesGoThroughTheLogLibraryOfTheProgramFolderOn
   control_->LogMessage(L"before");
   EXPECT_FALSE(wxFileExists(logFile) && wxFFile(logFile).Length() > 0);
 
-  fs::copy_file(fs::path(TWEAKS_BIN_DIR) / "log.so", folder_ / "log.so");
+  // The library keeps its own name "log.dll" on this platform too.
+  fs::copy_file(fs::path(TWEAKS_BIN_DIR) / "log.so", folder_ / "log.dll");
   control_->LogMessage(L"first line");
   control_->LogMessage(L"second line");
   wxSetWorkingDirectory(previous);

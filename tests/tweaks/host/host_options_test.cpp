@@ -8,6 +8,7 @@
 #include <wx/ffile.h>
 #include <wx/filefn.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <filesystem>
 #include <string>
@@ -117,6 +118,26 @@ TEST_F(HostFilesTest, InfoAndLogFoldersAreCreatedWhenAskedFor) {
   ASSERT_EQ(today.length(), 14u);  // YYYY-MM-DD.log
   EXPECT_TRUE(today.EndsWith(".log"));
   EXPECT_EQ(today.Left(10), wxDateTime::Now().FormatISODate());
+}
+
+TEST_F(HostFilesTest, AFolderThatCannotBeCreatedIsNotReported) {
+  struct Recorder : wxLog {
+    int messages = 0;
+    void DoLogTextAtLevel(wxLogLevel, const wxString&) override { ++messages; }
+  };
+  auto* recorder = new Recorder;
+  wxLog* previous = wxLog::SetActiveTarget(recorder);
+  // The parent is missing, so the one-level creation fails.
+  SetProgramFolder(wxString::FromUTF8((folder_ / "gone" / "program").string()));
+  wxString log = GetLogFilePath("x.log");
+  wxString info = GetInfoFilePath("");
+  wxLog::FlushActive();
+  wxLog::SetActiveTarget(previous);
+  EXPECT_EQ(recorder->messages, 0);
+  delete recorder;
+  EXPECT_TRUE(log.EndsWith("/gone/program/log/x.log"));
+  EXPECT_TRUE(info.EndsWith("/gone/program/info/"));
+  EXPECT_FALSE(wxDirExists(info));
 }
 
 TEST_F(HostFilesTest, LibraryPathsPreferTheProgramFolder) {
