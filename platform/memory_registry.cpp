@@ -228,6 +228,7 @@ std::int32_t MemoryRegistry::EnumKey(RegKey key, std::uint32_t index, std::u16st
   std::int32_t status = Resolve(key, &node);
   if (status != kRegOk) return status;
   if (!node || index >= node->subkeys.size()) return kRegNoMoreItems;
+  node->hint = index;  // the caller most likely opens this subkey next
   if (name) *name = node->subkeys[index]->name;
   return kRegOk;
 }

@@ -59,12 +59,22 @@ RegNodeExtra& RegNode::Extra() {
 }
 
 RegNode* RegNode::FindSubkey(std::u16string_view key_name) const {
+  const std::size_t n = subkeys.size();
+  for (std::size_t i = hint; i < n && i <= std::size_t{hint} + 1; ++i) {
+    if (subkeys[i]->name == key_name) {
+      hint = static_cast<std::uint32_t>(i);
+      return subkeys[i].get();
+    }
+  }
   std::size_t lo = 0;
   std::size_t hi = subkeys.size();
   while (lo < hi) {
     std::size_t mid = (lo + hi) / 2;
     int c = CompareKeyNames(subkeys[mid]->name, key_name);
-    if (c == 0) return subkeys[mid].get();
+    if (c == 0) {
+      hint = static_cast<std::uint32_t>(mid);
+      return subkeys[mid].get();
+    }
     if (c < 0) {
       lo = mid + 1;
     } else {

@@ -38,6 +38,9 @@ struct RegNode {
   std::uint64_t modified = 0;                     // 100 ns units since 1601 (Windows FILETIME)
   std::uint64_t raw_offset = 0;                   // the key's block in the loaded text, if any
   std::uint32_t raw_length = 0;
+  // Index of the subkey found or enumerated last: scans look up the child they
+  // just enumerated, or the next one, and skip the search through big keys.
+  mutable std::uint32_t hint = 0;
   std::uint8_t flags = 0;
   std::unique_ptr<RegNodeExtra> extra;
 
