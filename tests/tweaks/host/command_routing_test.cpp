@@ -203,10 +203,12 @@ TEST_F(CommandRoutingTest, LogMessagesGoThroughTheLogLibraryOfTheProgramFolderOn
   Open({"a"});
   wxString logFile =
       wxString::FromUTF8((folder_ / "log").string()) + "/" + wxDateTime::Now().FormatISODate() + ".log";
-  // Started from a folder that holds no log library, with none in the
-  // program folder yet: nothing is written and nothing breaks.
+  // Started from a folder that holds a log library, with none in the
+  // program folder yet: the stray library is not loaded, nothing is written
+  // and nothing breaks.
   fs::path elsewhere = folder_ / "elsewhere";
   fs::create_directories(elsewhere);
+  fs::copy_file(fs::path(TWEAKS_BIN_DIR) / "log.so", elsewhere / "log.dll");
   wxString previous = wxGetCwd();
   wxSetWorkingDirectory(wxString::FromUTF8(elsewhere.string()));
   control_->LogMessage(L"before");
@@ -222,6 +224,14 @@ TEST_F(CommandRoutingTest, LogMessagesGoThroughTheLogLibraryOfTheProgramFolderOn
   EXPECT_TRUE(text.Contains("first line"));
   EXPECT_TRUE(text.Contains("second line"));
   EXPECT_FALSE(text.Contains("before"));
+
+  // Our own build lays the library down as "log.so": that name is found too.
+  fs::remove(folder_ / "log.dll");
+  fs::copy_file(fs::path(TWEAKS_BIN_DIR) / "log.so", folder_ / "log.so");
+  MainControl other;
+  other.LogMessage(L"third line");
+  ASSERT_TRUE(wxFFile(logFile).ReadAll(&text));
+  EXPECT_TRUE(text.Contains("third line"));
 }
 
 }  // namespace
