@@ -14,11 +14,33 @@ namespace {
 constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
 constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;  // 1601 to 1970 in 100 ns units
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+struct HexTable {
+  signed char digit[256];
+  constexpr HexTable() : digit() {
+    for (int i = 0; i < 256; ++i) digit[i] = -1;
+    for (int i = 0; i < 10; ++i) digit['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) {
+      digit['a' + i] = static_cast<signed char>(10 + i);
+      digit['A' + i] = static_cast<signed char>(10 + i);
+    }
+  }
+};
+constexpr HexTable kHex;
+
+int HexDigit(char c) { return kHex.digit[static_cast<unsigned char>(c)]; }
+
+// EqualsNoCase with the usual outcome, two different ASCII names, settled inline.
+bool SameValueName(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x == y) continue;
+    if (x >= 0x80 || y >= 0x80) return EqualsNoCase(a.substr(i), b.substr(i));
+    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
@@ -197,14 +219,21 @@ bool Parser::ParseString(const char*& p, char end_char, Sink sink, const char* w
 bool Parser::ParseHex(const char*& p, std::vector<std::uint8_t>* data) {
   while (true) {
     const char* end = text_.data() + line_end_;
+    // At most one byte per two characters: no growth inside the line.
+    data->reserve(data->size() + static_cast<std::size_t>(end - p) / 2 + 1);
     while (p < end && IsSpace(*p)) ++p;
     while (p < end) {
-      int hi = HexDigit(*p);
-      if (hi < 0) break;
-      int v = hi;
+      int v = HexDigit(*p);
+      if (v < 0) break;
       ++p;
-      if (p < end && HexDigit(*p) >= 0) v = v * 16 + HexDigit(*p++);
-      if (p < end && HexDigit(*p) >= 0) return Fail("bad hex data");
+      if (p < end) {
+        int lo = HexDigit(*p);
+        if (lo >= 0) {
+          v = v * 16 + lo;
+          ++p;
+          if (p < end && HexDigit(*p) >= 0) return Fail("bad hex data");
+        }
+      }
       data->push_back(static_cast<std::uint8_t>(v));
       while (p < end && IsSpace(*p)) ++p;
       if (p < end && *p == ',') {
@@ -257,7 +286,7 @@ bool Parser::ParseKeyLine(RegNode* root) {
   // Reuse the common start of the previous key's path: files list keys in tree order.
   std::size_t common = 0;
   while (common < cuts_.size() && common < nodes_.size() &&
-         CompareKeyNames(part(common), nodes_[common]->name) == 0)
+         (part(common) == nodes_[common]->name || CompareKeyNames(part(common), nodes_[common]->name) == 0))
     ++common;
   nodes_.resize(common);
   RegNode* node = common ? nodes_.back() : root;
@@ -391,7 +420,7 @@ bool Parser::ParseValue() {
   }
   value.data.assign(data_.begin(), data_.end());
   for (auto& old : pending_) {
-    if (EqualsNoCase(old.name, value.name)) {
+    if (SameValueName(old.name, value.name)) {
       old = std::move(value);
       return true;
     }
