@@ -1,20 +1,28 @@
-// The settings dialog from its XRC resource: controls show the record, OK
-// copies them back (checking mode and close behaviour included) and a new
-// dialog starts again from the file, not from the last run.
+// The host's dialogs from their XRC resources. The settings dialog: controls
+// show the record, OK copies them back (checking mode and close behaviour
+// included) and a new dialog starts again from the file, not from the last
+// run. The backup list: placed by its skin. All of them by class name.
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <wx/app.h>
+#include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
 #include <wx/ffile.h>
+#include <wx/frame.h>
+#include <wx/mstream.h>
 #include <wx/radiobut.h>
 #include <wx/xrc/xmlres.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "host/close_show_message.h"
 #include "host/host_paths.h"
 #include "host/main_control.h"
+#include "host/speedup_list_backup.h"
 #include "host/tweaks_setting.h"
 
 namespace tweaks {
@@ -50,7 +58,7 @@ class SettingsDialogTest : public testing::Test {
   void TearDown() override { fs::remove_all(folder_); }
 
   // Runs the dialog modally; `act` runs inside the modal loop.
-  int RunModal(TweaksSetting& dialog, std::function<void()> act) {
+  int RunModal(wxDialog& dialog, std::function<void()> act) {
     wxTheApp->CallAfter([&dialog, act] { act(); });
     return dialog.ShowModal();
   }
@@ -107,6 +115,51 @@ TEST_F(SettingsDialogTest, CancelChangesNothingAndEveryDialogStartsAfresh) {
   TweaksSetting second(&control_);
   EXPECT_FALSE(Control<wxCheckBox>(&second, "ID_CHECKBOX_AUTOPROTECT")->GetValue());
   EXPECT_TRUE(Control<wxRadioButton>(&second, "ID_RADIOBUTTON_EVERYTIMECHECK")->GetValue());
+}
+
+TEST_F(SettingsDialogTest, TheBackupListIsBuiltFromItsResourceAndSkin) {
+  wxFrame parent(nullptr, wxID_ANY, "parent");
+  SpeedupListBackup dialog(&parent, &control_);
+  EXPECT_EQ(dialog.GetParent(), &parent);
+  wxWindow* grid = dialog.FindWindow(XRCID("ID_PANEL2_PLGRID"));
+  ASSERT_NE(grid, nullptr);
+  // Placed by the skin file, not by the resource.
+  EXPECT_EQ(grid->GetPosition(), wxPoint(17, 57));
+  EXPECT_EQ(grid->GetSize(), wxSize(446, 226));
+  for (const char* id : {"ID_BITMAPBUTTON_DELETE", "ID_BITMAPBUTTON_RESTORE"}) {
+    auto* button = wxDynamicCast(dialog.FindWindow(XRCID(id)), wxBitmapButton);
+    ASSERT_NE(button, nullptr) << id;
+    EXPECT_TRUE(button->GetBitmapLabel().IsOk()) << id;
+  }
+  // Its two buttons do nothing: the dialog stays open until it is closed.
+  int result = RunModal(dialog, [&] {
+    Press(&dialog, "ID_BITMAPBUTTON_DELETE");
+    Press(&dialog, "ID_BITMAPBUTTON_RESTORE");
+    EXPECT_TRUE(dialog.IsModal());
+    dialog.EndModal(wxID_CANCEL);
+  });
+  EXPECT_EQ(result, wxID_CANCEL);
+}
+
+TEST_F(SettingsDialogTest, ResourcesCanCreateTheHostDialogsByClassName) {
+  const char* xrc =
+      "<?xml version=\"1.0\"?><resource xmlns=\"http://www.wxwidgets.org/wxxrc\" version=\"2.5.3.0\">"
+      "<object class=\"wxDialog\" name=\"ID_PROMPT\" subclass=\"CloseShowMessage\"><title>x</title></object>"
+      "</resource>";
+  wxXmlResource resource;
+  resource.InitAllHandlers();
+  wxMemoryInputStream stream(xrc, std::strlen(xrc));
+  auto* doc = new wxXmlDocument(stream);
+  ASSERT_TRUE(doc->IsOk());
+  ASSERT_TRUE(resource.LoadDocument(doc, "prompt.xrc"));
+  std::unique_ptr<wxDialog> prompt(resource.LoadDialog(nullptr, "ID_PROMPT"));
+  ASSERT_NE(prompt, nullptr);
+  EXPECT_TRUE(prompt->IsKindOf(wxCLASSINFO(CloseShowMessage)));
+  for (const char* name : {"TweaksSetting", "SpeedupListBackup", "CloseShowMessage"}) {
+    std::unique_ptr<wxObject> object(wxCreateDynamicObject(name));
+    EXPECT_NE(wxDynamicCast(object.get(), wxDialog), nullptr) << name;
+  }
+  EXPECT_NE(wxClassInfo::FindClass("MainFrame"), nullptr);
 }
 
 }  // namespace
