@@ -12,12 +12,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/host_paths.h"
 #include "host/main_control.h"
 #include "host/main_frame.h"
+#include "host/tweaks_task_bar.h"
 
 namespace {
 
@@ -197,6 +200,64 @@ TEST_F(CommandRoutingTest, AnAcceptedCloseForgetsTheFrameAndRestoreLoadsTheViews
   ASSERT_NE(control_->Frame(), nullptr);
   EXPECT_TRUE(Called("a:init"));
   EXPECT_EQ(control_->Frame()->ActiveViewIndex(), 0);
+}
+
+// Id and label of every entry, separators as (0, "-").
+std::vector<std::pair<int, std::string>> Entries(const wxMenu& menu) {
+  std::vector<std::pair<int, std::string>> entries;
+  for (const wxMenuItem* item : menu.GetMenuItems()) {
+    if (item->IsSeparator())
+      entries.emplace_back(0, "-");
+    else
+      entries.emplace_back(item->GetId(), item->GetItemLabelText().utf8_string());
+  }
+  return entries;
+}
+
+TEST_F(CommandRoutingTest, OptionsAndTrayMenusSendTheirCommands) {
+  std::unique_ptr<wxMenu> options(MainFrame::BuildOptionsMenu());
+  std::unique_ptr<wxMenu> tray(TweaksTaskBar::BuildMenu());
+  using Entry = std::pair<int, std::string>;
+  EXPECT_EQ(Entries(*options), (std::vector<Entry>{{1000, "Help"},
+                                                   {1006, "Setting"},
+                                                   {1002, "Check for product Updates"},
+                                                   {1003, "Support web"},
+                                                   {1004, "About us"},
+                                                   {0, "-"},
+                                                   {1001, "Exit"}}));
+  EXPECT_EQ(Entries(*tray), (std::vector<Entry>{{1000, "Help"},
+                                                {1006, "Setting"},
+                                                {1005, "Restore"},
+                                                {1002, "Check for product Updates"},
+                                                {1003, "Support web"},
+                                                {1004, "About us"},
+                                                {0, "-"},
+                                                {1001, "Exit"}}));
+
+  MainFrame* frame = Open({"c"});  // records every command it is offered
+  ASSERT_NE(frame, nullptr);
+  auto choose = [](wxEvtHandler* handler, int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    handler->ProcessEvent(event);
+  };
+  for (int id : {1000, 1002, 1003, 1004}) choose(frame, id);
+  EXPECT_EQ(std::vector<std::string>(Calls().end() - 4, Calls().end()),
+            (std::vector<std::string>{"c:SEND_MESSAGE_HELP", "c:SEND_MESSAGE_UPDATE",
+                                      "c:SEND_MESSAGE_SUPPORTWEB", "c:SEND_MESSAGE_ABOUTUS"}));
+
+  TweaksTaskBar icon(control_.get());
+  for (int id : {1000, 1002, 1003, 1004}) choose(&icon, id);
+  EXPECT_EQ(std::vector<std::string>(Calls().end() - 4, Calls().end()),
+            (std::vector<std::string>{"c:SEND_MESSAGE_HELP", "c:SEND_MESSAGE_UPDATE",
+                                      "c:SEND_MESSAGE_SUPPORTWEB", "c:SEND_MESSAGE_ABOUTUS"}));
+  // "Restore" opens a frame again once the open one has closed.
+  frame->Close(true);
+  Pump();
+  ASSERT_EQ(control_->Frame(), nullptr);
+  choose(&icon, 1005);
+  Pump();
+  EXPECT_NE(control_->Frame(), nullptr);
+  icon.RemoveIcon();
 }
 
 TEST_F(CommandRoutingTest, LogMessagesGoThroughTheLogLibraryOfTheProgramFolderOnly) {
