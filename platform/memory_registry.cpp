@@ -66,6 +66,7 @@ RegKey MemoryRegistry::NewHandle(RegNode* node, RegNode* via_link) {
 }
 
 void MemoryRegistry::Touch(RegNode* node) {
+  classes_root_ = nullptr;
   node->modified = CurrentFileTime();
   node->flags |= RegNode::kChanged;
   const RegNode* top = node;
@@ -83,6 +84,7 @@ void MemoryRegistry::DropHandlesUnder(const RegNode* node) {
 
 void MemoryRegistry::ReplaceHive(Hive hive, std::unique_ptr<RegNode> root) {
   DropHandlesUnder(roots_[static_cast<int>(hive)].get());
+  classes_root_ = nullptr;
   roots_[static_cast<int>(hive)] = std::move(root);
 }
 
@@ -136,8 +138,11 @@ std::int32_t MemoryRegistry::Walk(RegNode* start, std::u16string_view path, bool
 }
 
 RegNode* MemoryRegistry::ClassesRoot(bool create) {
+  if (classes_root_) return classes_root_;
   RegNode* node = nullptr;
   if (Walk(roots_[0].get(), u"Software\\Classes", create, true, &node, nullptr, 0) != kRegOk) return nullptr;
+  // Walk may have created keys (and so cleared the cache): remember the result only now.
+  classes_root_ = node;
   return node;
 }
 
@@ -309,6 +314,7 @@ std::int32_t MemoryRegistry::DeleteTree(RegKey key, std::u16string_view subpath)
   RegNode* parent = target->parent;
   if (!parent || IsRoot(target)) return kRegAccessDenied;
   DropHandlesUnder(target);
+  classes_root_ = nullptr;
   std::unique_ptr<RegNode> gone = parent->RemoveSubkey(target);
   Touch(parent);
   return kRegOk;

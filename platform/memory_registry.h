@@ -77,6 +77,9 @@ class MemoryRegistry : public Registry {
 
   mutable std::mutex mu_;
   std::unique_ptr<RegNode> roots_[2];
+  // HKLM\Software\Classes as last found; forgotten on every change, as a
+  // change may delete it or retarget a link on the way.
+  RegNode* classes_root_ = nullptr;
   std::unordered_map<RegKey, Handle> handles_;
   RegKey next_handle_ = 0x1000;
 };
