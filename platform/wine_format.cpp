@@ -1,5 +1,6 @@
 #include "platform/wine_format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -67,6 +68,65 @@ void PutAscii(std::vector<std::uint8_t>& out, std::string_view run) {
     out[n + 2 * i] = static_cast<std::uint8_t>(run[i]);
     out[n + 2 * i + 1] = 0;
   }
+}
+
+// A hash of the name that ignores case, for finding repeated names quickly.
+std::uint64_t NameHash(std::u16string_view name) {
+  std::uint64_t h = 14695981039346656037ULL;
+  for (char16_t c : name) {
+    if (c < 0x80) {
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    } else {
+      c = FoldCase(c);
+    }
+    h = (h ^ c) * 1099511628211ULL;
+  }
+  return h;
+}
+
+// Whether two values of a block share a name. Files hardly ever repeat one, but
+// a key may hold thousands of values, so big blocks are checked through hashes.
+bool HasRepeatedName(const std::vector<RegTreeValue>& values) {
+  const std::size_t n = values.size();
+  if (n < 2) return false;
+  if (n <= 16) {
+    for (std::size_t i = 1; i < n; ++i) {
+      for (std::size_t j = 0; j < i; ++j) {
+        if (SameValueName(values[i].name, values[j].name)) return true;
+      }
+    }
+    return false;
+  }
+  std::vector<std::pair<std::uint64_t, std::size_t>> hashes;
+  hashes.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) hashes.emplace_back(NameHash(values[i].name), i);
+  std::sort(hashes.begin(), hashes.end());
+  for (std::size_t i = 1; i < n; ++i) {
+    if (hashes[i].first != hashes[i - 1].first) continue;
+    // Equal hashes: any value of this run may repeat any other.
+    for (std::size_t j = i; j > 0 && hashes[j - 1].first == hashes[i].first; --j) {
+      if (SameValueName(values[hashes[i].second].name, values[hashes[j - 1].second].name)) return true;
+    }
+  }
+  return false;
+}
+
+// A later value of the same name replaces the earlier one in its place.
+void MergeRepeatedNames(std::vector<RegTreeValue>& values) {
+  std::vector<RegTreeValue> merged;
+  merged.reserve(values.size());
+  for (auto& value : values) {
+    bool replaced = false;
+    for (auto& old : merged) {
+      if (SameValueName(old.name, value.name)) {
+        old = std::move(value);
+        replaced = true;
+        break;
+      }
+    }
+    if (!replaced) merged.push_back(std::move(value));
+  }
+  values = std::move(merged);
 }
 
 // A sink made of one unit-at-a-time lambda and one whole-run lambda.
@@ -303,6 +363,7 @@ bool Parser::ParseKeyLine(RegNode* root) {
 
 void Parser::EndBlock(RegNode* node, std::size_t block_end) {
   node->raw_length = static_cast<std::uint32_t>(block_end - node->raw_offset);
+  if (HasRepeatedName(pending_)) MergeRepeatedNames(pending_);
   if (node->values.empty()) {
     // One allocation of the right size: most keys hold a handful of values.
     node->values.reserve(pending_.size());
@@ -419,13 +480,7 @@ bool Parser::ParseValue() {
     return Fail("unknown value type");
   }
   value.data.assign(data_.begin(), data_.end());
-  for (auto& old : pending_) {
-    if (SameValueName(old.name, value.name)) {
-      old = std::move(value);
-      return true;
-    }
-  }
-  pending_.push_back(std::move(value));
+  pending_.push_back(std::move(value));  // a repeated name is settled at the end of the block
   return true;
 }
 
