@@ -1,5 +1,7 @@
 #include "app/core/restore_point_store.h"
 
+#include <cstdlib>
+
 #include <sys/stat.h>
 
 #include <chrono>
@@ -70,8 +72,24 @@ std::optional<std::vector<RestorePoint>> DeserializeRestorePoints(std::span<cons
   return points;
 }
 
+std::string DefaultStoreFolder() {
+  // Backups are the user's data: without a deployment path they go to the
+  // user's data folder, never into a program folder that may be read-only
+  // or shared by several users.
+  if (!CIni::GetInstance().GetString("Deploy", "RegBackup").empty()) return GetDeployPath("RegBackup");
+  const char* data_home = std::getenv("XDG_DATA_HOME");
+  std::string base;
+  if (data_home != nullptr && data_home[0] == '/') {
+    base = data_home;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home != nullptr ? home : "") + "/.local/share";
+  }
+  return base + "/Quorvex-Clarivo/backups/";
+}
+
 RestorePointStore& RestorePointStore::GetInstance() {
-  static RestorePointStore store(GetDeployPath("RegBackup"));
+  static RestorePointStore store(DefaultStoreFolder());
   return store;
 }
 

@@ -45,9 +45,13 @@ std::vector<std::uint8_t> SerializeRestorePoints(std::span<const RestorePoint> p
 // data, or go on after the last point.
 std::optional<std::vector<RestorePoint>> DeserializeRestorePoints(std::span<const std::uint8_t> bytes);
 
+// The backup root: the ini's "RegBackup" deployment path when it names one,
+// else $XDG_DATA_HOME/Quorvex-Clarivo/backups/ (~/.local/share when unset).
+std::string DefaultStoreFolder();
+
 class RestorePointStore {
  public:
-  // The store of the program: its folder is GetDeployPath("RegBackup").
+  // The store of the program: its folder is DefaultStoreFolder().
   static RestorePointStore& GetInstance();
 
   // A store whose folder is `folder`, used as a prefix (give it a trailing

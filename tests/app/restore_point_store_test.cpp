@@ -49,6 +49,20 @@ class RestorePointStoreTest : public testing::DemoRegistrySandbox {
   }
 };
 
+TEST_F(RestorePointStoreTest, BackupsGoToTheUsersDataFolderUnlessTheIniNamesOne) {
+  const char* old = std::getenv("XDG_DATA_HOME");
+  const std::string saved = old != nullptr ? old : "";
+  setenv("XDG_DATA_HOME", (tmp_ / "data").c_str(), 1);
+  EXPECT_EQ(DefaultStoreFolder(), (tmp_ / "data") + "/Quorvex-Clarivo/backups/");
+  testing::WriteText(ini_path(), "[Deploy]\r\nRegBackup=.\\Backup\\\r\n");
+  EXPECT_EQ(DefaultStoreFolder(), bin_dir() + "/Backup/");
+  if (old != nullptr) {
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+  } else {
+    unsetenv("XDG_DATA_HOME");
+  }
+}
+
 TEST_F(RestorePointStoreTest, ListFileIsWrittenAndReadByteForByte) {
   RestorePointStore store(backups());
   ASSERT_TRUE(store.points().empty());

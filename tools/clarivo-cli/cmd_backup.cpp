@@ -13,8 +13,9 @@ namespace {
 
 constexpr std::string_view kStoreNote =
     "Restore points live in the backup folder of the program Clarivo beside\n"
-    "clarivo-cli (the \"RegBackup\" path of its Clarivo.ini, else the program's own\n"
-    "folder), or under --backup-dir DIR: one folder per point named YYMMDDhhmmss\n"
+    "clarivo-cli (the \"RegBackup\" path of its Clarivo.ini, else\n"
+    "$XDG_DATA_HOME/Quorvex-Clarivo/backups/), or under --backup-dir DIR: one\n"
+    "folder per point named YYMMDDhhmmss\n"
     "(local time) holding reg.reg (HKEY_LOCAL_MACHINE) and reg_user.reg\n"
     "(HKEY_CURRENT_USER), and the file \"list\" of the points.\n";
 

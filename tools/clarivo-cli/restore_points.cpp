@@ -34,7 +34,7 @@ std::string StoreFolder(const Options& options) {
     return dir.empty() || dir.back() == '/' ? dir : dir + "/";
   }
   clarivo::SetExecutablePath(ExecutableFolder() + "/Clarivo");
-  return clarivo::GetDeployPath("RegBackup");
+  return clarivo::DefaultStoreFolder();
 }
 
 StoreMessages::StoreMessages() { clarivo::SetUserInterface(&g_interface); }
