@@ -169,6 +169,8 @@ class Parser {
   int line_no_ = 0;
 
   std::vector<RegNode*> nodes_;  // the previous key and its parents
+  std::string_view prev_key_;    // the previous key line's name as written
+  std::vector<std::size_t> raw_seps_;  // where in it each separator ends
   // Scratch space reused from line to line.
   std::u16string key_;
   std::vector<std::size_t> cuts_;
@@ -312,22 +314,36 @@ bool Parser::ParseHex(const char*& p, std::vector<std::uint8_t>* data) {
 }
 
 bool Parser::ParseKeyLine(RegNode* root) {
-  const char* p = text_.data() + line_start_ + 1;
+  const char* start = text_.data() + line_start_ + 1;
+  // Files list keys in tree order, so a key line mostly starts with the text
+  // of the previous one: components ending within that same text are the same
+  // keys, and only the rest is decoded and looked up.
+  const std::size_t limit = std::min(prev_key_.size(), line_end_ - line_start_ - 1);
+  std::size_t raw_same = 0;
+  while (raw_same < limit && start[raw_same] == prev_key_[raw_same]) ++raw_same;
+  std::size_t shared = 0;
+  while (shared < raw_seps_.size() && raw_seps_[shared] <= raw_same) ++shared;
+  raw_seps_.resize(shared);
+  const char* p = start + (shared ? raw_seps_.back() : 0);
   key_.clear();
   cuts_.clear();
   // A separator is always written escaped, so a plain run never holds one.
   if (!ParseString(
           p, ']',
           Sinks{[&](char32_t c) {
-                  if (c == u'\\') cuts_.push_back(key_.size());
+                  if (c == u'\\') {
+                    cuts_.push_back(key_.size());
+                    raw_seps_.push_back(static_cast<std::size_t>(p - start));  // p is past the separator
+                  }
                   key_.push_back(static_cast<char16_t>(c));
                 },
                 [&](std::string_view run) { AppendAscii(key_, run); }},
           "key name")) {
     return false;
   }
+  prev_key_ = std::string_view(start, static_cast<std::size_t>(p - 1 - start));
   cuts_.push_back(key_.size());
-  if (key_.empty()) cuts_.clear();  // "[]": the hive's root key
+  if (key_.empty() && shared == 0) cuts_.clear();  // "[]": the hive's root key
   const char* end = text_.data() + line_end_;
   while (p < end && IsSpace(*p)) ++p;
   std::uint64_t seconds = 0;
@@ -343,13 +359,13 @@ bool Parser::ParseKeyLine(RegNode* root) {
   for (std::size_t i = 0; i < cuts_.size(); ++i) {
     if (part(i).empty()) return Fail("bad key name");
   }
-  // Reuse the common start of the previous key's path: files list keys in tree order.
+  // Further components may still name the same keys, written in another case.
   std::size_t common = 0;
-  while (common < cuts_.size() && common < nodes_.size() &&
-         (part(common) == nodes_[common]->name || CompareKeyNames(part(common), nodes_[common]->name) == 0))
+  while (common < cuts_.size() && shared + common < nodes_.size() &&
+         CompareKeyNames(part(common), nodes_[shared + common]->name) == 0)
     ++common;
-  nodes_.resize(common);
-  RegNode* node = common ? nodes_.back() : root;
+  nodes_.resize(shared + common);
+  RegNode* node = nodes_.empty() ? root : nodes_.back();
   for (std::size_t i = common; i < cuts_.size(); ++i) {
     node = node->AddSubkey(part(i));
     nodes_.push_back(node);
