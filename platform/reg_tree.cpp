@@ -1,10 +1,14 @@
 #include "platform/reg_tree.h"
 
 #include <locale.h>
+#include <sys/mman.h>
 #include <wctype.h>
 
 #include <array>
 #include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <new>
 
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -38,7 +42,76 @@ const std::array<char16_t, 0x10000>& Lower() {
   return table.lower;
 }
 
+// Fixed-size slots carved from blocks that ask for huge pages: a large hive
+// has hundreds of thousands of keys, and one allocation and a handful of page
+// faults per key would dominate loading it. Freed slots are reused by the next
+// hive; the blocks are kept for the life of the process.
+class NodePool {
+ public:
+  void* Allocate() {
+    std::lock_guard lock(mu_);
+    if (free_) {
+      Slot* slot = free_;
+      free_ = slot->next;
+      return slot;
+    }
+    if (next_ == end_) Grow();
+    void* p = next_;
+    next_ += kSlotSize;
+    return p;
+  }
+
+  void Release(void* p) {
+    std::lock_guard lock(mu_);
+    Slot* slot = static_cast<Slot*>(p);
+    slot->next = free_;
+    free_ = slot;
+  }
+
+ private:
+  struct Slot {
+    Slot* next;
+  };
+  static constexpr std::size_t kSlotSize =
+      (sizeof(RegNode) + alignof(RegNode) - 1) / alignof(RegNode) * alignof(RegNode);
+  static constexpr std::size_t kBlockSize = 16u << 20;
+  static constexpr std::uintptr_t kHugePage = 2u << 20;
+
+  void Grow() {
+    void* block = mmap(nullptr, kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t from = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const std::uintptr_t to = (start + kBlockSize) & ~(kHugePage - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // best effort
+    next_ = static_cast<char*>(block);
+    end_ = next_ + kBlockSize / kSlotSize * kSlotSize;
+  }
+
+  std::mutex mu_;
+  Slot* free_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+};
+
+NodePool& Pool() {
+  static NodePool* pool = new NodePool;  // never destroyed: keys may outlive static destructors
+  return *pool;
+}
+
 }  // namespace
+
+void* RegNode::operator new(std::size_t size) {
+  return size == sizeof(RegNode) ? Pool().Allocate() : ::operator new(size);
+}
+
+void RegNode::operator delete(void* p, std::size_t size) {
+  if (size == sizeof(RegNode)) {
+    Pool().Release(p);
+  } else {
+    ::operator delete(p);
+  }
+}
 
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
   const auto& lower = Lower();

@@ -44,6 +44,11 @@ struct RegNode {
   std::uint8_t flags = 0;
   std::unique_ptr<RegNodeExtra> extra;
 
+  // Keys are made and dropped by the hundred thousand: they come from a pool
+  // of big blocks (see reg_tree.cpp) rather than one allocation each.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p, std::size_t size);
+
   bool Has(Flag f) const { return (flags & f) != 0; }
   RegNodeExtra& Extra();
 
