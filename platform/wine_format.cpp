@@ -168,8 +168,8 @@ class Parser {
   std::size_t next_ = 0;
   int line_no_ = 0;
 
-  std::vector<RegNode*> nodes_;  // the previous key and its parents
-  std::string_view prev_key_;    // the previous key line's name as written
+  std::vector<RegNode*> nodes_;        // the previous key and its parents
+  std::string_view prev_key_;          // the previous key line's name as written
   std::vector<std::size_t> raw_seps_;  // where in it each separator ends
   // Scratch space reused from line to line.
   std::u16string key_;
@@ -328,17 +328,17 @@ bool Parser::ParseKeyLine(RegNode* root) {
   key_.clear();
   cuts_.clear();
   // A separator is always written escaped, so a plain run never holds one.
-  if (!ParseString(
-          p, ']',
-          Sinks{[&](char32_t c) {
-                  if (c == u'\\') {
-                    cuts_.push_back(key_.size());
-                    raw_seps_.push_back(static_cast<std::size_t>(p - start));  // p is past the separator
-                  }
-                  key_.push_back(static_cast<char16_t>(c));
-                },
-                [&](std::string_view run) { AppendAscii(key_, run); }},
-          "key name")) {
+  if (!ParseString(p, ']',
+                   Sinks{[&](char32_t c) {
+                           if (c == u'\\') {
+                             cuts_.push_back(key_.size());
+                             raw_seps_.push_back(
+                                 static_cast<std::size_t>(p - start));  // p is past the separator
+                           }
+                           key_.push_back(static_cast<char16_t>(c));
+                         },
+                         [&](std::string_view run) { AppendAscii(key_, run); }},
+                   "key name")) {
     return false;
   }
   prev_key_ = std::string_view(start, static_cast<std::size_t>(p - 1 - start));
@@ -430,11 +430,10 @@ bool Parser::ParseValue() {
     ++p;
   } else {
     ++p;
-    if (!ParseString(
-            p, '"',
-            Sinks{[&](char32_t c) { name_.push_back(static_cast<char16_t>(c)); },
-                  [&](std::string_view run) { AppendAscii(name_, run); }},
-            "string"))
+    if (!ParseString(p, '"',
+                     Sinks{[&](char32_t c) { name_.push_back(static_cast<char16_t>(c)); },
+                           [&](std::string_view run) { AppendAscii(name_, run); }},
+                     "string"))
       return false;
   }
   if (p >= end || *p != '=') return Fail("missing '=' after the value name");
@@ -444,10 +443,10 @@ bool Parser::ParseValue() {
   value.name = name_;
   auto parse_text = [&](std::uint32_t type) {
     value.type = type;
-    if (!ParseString(
-            p, '"',
-            Sinks{[&](char32_t c) { PutUnit(data_, c); }, [&](std::string_view run) { PutAscii(data_, run); }},
-            "string"))
+    if (!ParseString(p, '"',
+                     Sinks{[&](char32_t c) { PutUnit(data_, c); },
+                           [&](std::string_view run) { PutAscii(data_, run); }},
+                     "string"))
       return false;
     PutUnit(data_, 0);
     return true;
