@@ -157,6 +157,58 @@ TEST_F(MemoryRegistryTest, ClassesRootShowsMachineClasses) {
   EXPECT_EQ(reg_.OpenKey(kLocalMachine, u"Software\\Classes\\.txt", &key), kRegNotFound);
 }
 
+TEST_F(MemoryRegistryTest, ClassesRootFollowsChangesToItsMachineKey) {
+  reg_.CloseKey(Create(kLocalMachine, u"Software\\Classes\\.old"));
+  RegKey key = 0;
+  ASSERT_EQ(reg_.OpenKey(kClassesRoot, u".old", &key), kRegOk);
+  reg_.CloseKey(key);
+  // Removed below HKEY_CLASSES_ROOT's back: it is empty, and a new tree shows.
+  ASSERT_EQ(reg_.DeleteTree(kLocalMachine, u"Software\\Classes"), kRegOk);
+  EXPECT_EQ(reg_.OpenKey(kClassesRoot, u".old", &key), kRegNotFound);
+  EXPECT_EQ(SubkeyNames(reg_, kClassesRoot), std::vector<std::u16string>{});
+  reg_.CloseKey(Create(kLocalMachine, u"Software\\Classes\\.new"));
+  EXPECT_EQ(SubkeyNames(reg_, kClassesRoot), std::vector<std::u16string>{u".new"});
+  // Replaced by a link: HKEY_CLASSES_ROOT shows the link's target.
+  ASSERT_EQ(reg_.DeleteTree(kLocalMachine, u"Software\\Classes"), kRegOk);
+  reg_.CloseKey(Create(kLocalMachine, u"Software\\Elsewhere\\.linked"));
+  ASSERT_EQ(reg_.CreateLink(kLocalMachine, u"Software\\Classes", u"\\Registry\\Machine\\Software\\Elsewhere"),
+            kRegOk);
+  EXPECT_EQ(SubkeyNames(reg_, kClassesRoot), std::vector<std::u16string>{u".linked"});
+}
+
+TEST_F(MemoryRegistryTest, OpensRightSubkeyAfterEnumerationAndDeletion) {
+  for (const char16_t* name : {u"a", u"b", u"c", u"d", u"e"}) {
+    RegKey k = Create(kCurrentUser, std::u16string(u"K\\") + name);
+    ASSERT_EQ(reg_.SetValue(k, u"", MakeSz(name)), kRegOk);
+    reg_.CloseKey(k);
+  }
+  RegKey parent = Create(kCurrentUser, u"K");
+  auto text_of = [&](std::u16string_view path) -> std::u16string {
+    RegKey k = 0;
+    if (reg_.OpenKey(parent, path, &k) != kRegOk) return u"(none)";
+    RegValue v;
+    reg_.QueryValue(k, u"", &v);
+    reg_.CloseKey(k);
+    return RegSzText(v);
+  };
+  std::u16string name;
+  ASSERT_EQ(reg_.EnumKey(parent, 2, &name), kRegOk);
+  EXPECT_EQ(name, u"c");
+  // The enumerated key, its neighbours, other case, and keys far from it.
+  EXPECT_EQ(text_of(u"c"), u"c");
+  EXPECT_EQ(text_of(u"D"), u"d");
+  EXPECT_EQ(text_of(u"b"), u"b");
+  EXPECT_EQ(text_of(u"a"), u"a");
+  EXPECT_EQ(text_of(u"e"), u"e");
+  EXPECT_EQ(text_of(u"cc"), u"(none)");
+  ASSERT_EQ(reg_.EnumKey(parent, 4, &name), kRegOk);
+  ASSERT_EQ(reg_.DeleteTree(parent, u"c"), kRegOk);
+  EXPECT_EQ(text_of(u"c"), u"(none)");
+  EXPECT_EQ(text_of(u"e"), u"e");
+  EXPECT_EQ(text_of(u"d"), u"d");
+  reg_.CloseKey(parent);
+}
+
 TEST_F(MemoryRegistryTest, LinksAreFollowedAndDeletedWithoutTheirTarget) {
   RegKey target = Create(kLocalMachine, u"Software\\Classes\\CLSID\\{1}");
   ASSERT_EQ(reg_.SetValue(target, u"", MakeSz(u"real")), kRegOk);

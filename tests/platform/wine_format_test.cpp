@@ -193,6 +193,49 @@ TEST(WineFormatTest, KeepsUntouchedBlocksAndWritesOnlyWhatWineWould) {
   EXPECT_EQ(ValueOf(Find(again.root.get(), u"B\\Implied"), u"n"), MakeDword(1));
 }
 
+TEST(WineFormatTest, KeyLinesSharingTextWithThePreviousOneLandRight) {
+  WineHiveFile hive = Parse(std::string(kHeader) +
+                            "[Ab\\\\C] 1\n\"v\"=\"1\"\n"
+                            "[Abc\\\\D] 1\n\"v\"=\"2\"\n"       // same start, another key
+                            "[ABC\\\\e\\\\F] 1\n\"v\"=\"3\"\n"  // the same key in another case
+                            "[\\x00e9x\\\\G] 1\n\"v\"=\"4\"\n"
+                            "[\\x00e9x\\\\H] 1\n\"v\"=\"5\"\n"    // an escaped name shared
+                            "[\\x00e9y\\\\G] 1\n\"v\"=\"6\"\n");  // differs after the escape
+  RegNode* root = hive.root.get();
+  ASSERT_NE(root, nullptr);
+  ASSERT_EQ(root->subkeys.size(), 4u);
+  EXPECT_EQ(ValueOf(Find(root, u"Ab\\C"), u"v"), MakeSz(u"1"));
+  EXPECT_EQ(ValueOf(Find(root, u"Abc\\D"), u"v"), MakeSz(u"2"));
+  EXPECT_EQ(ValueOf(Find(root, u"abc\\E\\f"), u"v"), MakeSz(u"3"));
+  EXPECT_EQ(Find(root, u"Abc")->subkeys.size(), 2u);
+  EXPECT_EQ(Find(root, u"Abc")->name, u"Abc");
+  EXPECT_EQ(ValueOf(Find(root, u"\u00e9x\\G"), u"v"), MakeSz(u"4"));
+  EXPECT_EQ(ValueOf(Find(root, u"\u00e9x\\H"), u"v"), MakeSz(u"5"));
+  EXPECT_EQ(ValueOf(Find(root, u"\u00e9y\\G"), u"v"), MakeSz(u"6"));
+
+  std::string error;
+  EXPECT_FALSE(
+      ParseWineRegistry(std::string(kHeader) + "[A\\\\B] 1\n[A\\\\] 1\n", "user.reg", &hive, &error));
+  EXPECT_EQ(error, "user.reg line 7: bad key name");
+}
+
+TEST(WineFormatTest, RepeatedValueNameKeepsTheFirstPlaceAndTheLastValue) {
+  for (int count : {3, 40}) {
+    std::string block = "[K] 1\n";
+    for (int i = 0; i < count; ++i)
+      block += "\"Name" + std::to_string(100 + i) + "\"=dword:" + std::to_string(i) + "\n";
+    block += "\"nAME101\"=\"again\"\n";
+    WineHiveFile hive = Parse(std::string(kHeader) + block);
+    RegNode* key = Find(hive.root.get(), u"K");
+    ASSERT_NE(key, nullptr);
+    ASSERT_EQ(key->values.size(), static_cast<std::size_t>(count)) << count;
+    EXPECT_EQ(key->values[1].name, u"nAME101");
+    EXPECT_EQ(RegValue({key->values[1].type, key->values[1].data}), MakeSz(u"again"));
+    EXPECT_EQ(ValueOf(key, u"name102"), MakeDword(2));
+    EXPECT_EQ(ValueOf(key, u"NAME100"), MakeDword(0));
+  }
+}
+
 TEST(WineFormatTest, ReportsMalformedFilesWithTheLine) {
   struct Case {
     std::string body;
