@@ -20,7 +20,8 @@
 #include <string>
 #include <thread>
 
-extern char** environ;
+// POSIX leaves declaring environ to the program; glibc declares it only with _GNU_SOURCE.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace platform {
 namespace {
@@ -146,12 +147,12 @@ RunResult RunHidden(const std::string& command_line) {
 }
 
 std::string ToolPath(std::string_view program) {
-  const std::string name(program);
+  std::string name(program);
   // The module holding this code: the engine library or the executable.
   Dl_info info;
   if (dladdr(reinterpret_cast<void*>(&ToolPath), &info) != 0 && info.dli_fname != nullptr) {
     if (char* real = realpath(info.dli_fname, nullptr)) {
-      const std::string candidate = Beside(real, name);
+      std::string candidate = Beside(real, name);
       free(real);
       if (IsExecutableFile(candidate)) return candidate;
     }
@@ -159,7 +160,7 @@ std::string ToolPath(std::string_view program) {
   char exe[PATH_MAX];
   const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
   if (n > 0) {
-    const std::string candidate = Beside(std::string_view(exe, static_cast<std::size_t>(n)), name);
+    std::string candidate = Beside(std::string_view(exe, static_cast<std::size_t>(n)), name);
     if (IsExecutableFile(candidate)) return candidate;
   }
   if (const char* path = std::getenv("PATH")) {
