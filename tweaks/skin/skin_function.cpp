@@ -130,8 +130,11 @@ void SkinFunction::DrawBitmap(wxBitmap& dst, const wxBitmap& src, const wxPoint&
   dc.DrawBitmap(src, pos, true);
 }
 
+// The colour goes by value: plug-ins call these virtuals through the host's object, so the
+// signature stays fixed.
 wxPoint SkinFunction::DrawText(wxBitmap& dst, const wxString& text, int x, int y, const wxFont& font,
-                               wxColour colour, bool vertical) {
+                               wxColour colour,  // NOLINT(performance-unnecessary-value-param)
+                               bool vertical) {
   wxPoint result(x, y);
   if (!dst.IsOk()) return result;
   wxMemoryDC dc(dst);
@@ -190,7 +193,8 @@ std::vector<wxString> SkinFunction::WrapLine(const wxString& line, int maxChars)
 }
 
 void SkinFunction::DrawWrappedText(wxBitmap& dst, const wxString& text, int maxChars, int x, int y,
-                                   const wxFont& font, wxColour colour) {
+                                   const wxFont& font,
+                                   wxColour colour) {  // NOLINT(performance-unnecessary-value-param)
   wxPoint pos(x, y);
   for (const wxString& line : SplitLines(text)) {
     for (const wxString& piece : WrapLine(line, maxChars)) {

@@ -6,6 +6,8 @@
 #include <wx/string.h>
 #include <wx/xml/xml.h>
 
+#include "skin/skin_xml.h"  // LoadSkinXml, the loader of skin XML files
+
 class wxAnimationCtrlBase;
 
 namespace tweaks {
@@ -14,8 +16,6 @@ namespace tweaks {
 bool LoadSkinBitmap(const wxString& file, wxBitmap& out);
 // ICO file at size x size; false when the file is missing or unreadable.
 bool LoadSkinIcon(const wxString& file, wxIcon& out, int size);
-// Declared in skin_xml.h as well: UTF-8 XML with a root element.
-bool LoadSkinXml(const wxString& file, wxXmlDocument& out);
 // GIF animation into `control`; false when the file is missing.
 bool LoadSkinAnimation(const wxString& file, wxAnimationCtrlBase* control);
 
