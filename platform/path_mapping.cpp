@@ -25,6 +25,16 @@ std::u16string Folded(std::u16string_view name) {
   return out;
 }
 
+// Paths are nearly always ASCII: those are copied as they are, the rest converted.
+std::string Utf8(std::u16string_view text) {
+  std::string out(text.size(), '\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] >= 0x80) return ToUtf8(text);
+    out[i] = static_cast<char>(text[i]);
+  }
+  return out;
+}
+
 std::int64_t Nanoseconds(const timespec& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
@@ -97,7 +107,7 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
   if (windows_path.empty()) return result;
   if (windows_path[0] == u'/' && (windows_path.size() == 1 || windows_path[1] != u'/')) {
     result.kind = Kind::kMapped;
-    result.host_path = ToUtf8(windows_path);
+    result.host_path = Utf8(windows_path);
     struct stat st;
     result.exists = stat(result.host_path.c_str(), &st) == 0;
     return result;
@@ -146,9 +156,19 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
   }
 
   result.kind = Kind::kMapped;
+  // Most paths are written with the case they have on disk: one stat settles
+  // them. The path is put together first and converted once.
+  std::u16string joined;
+  joined.reserve(rest.size() + parts.size());
+  for (std::u16string_view part : parts) {
+    joined.push_back(u'/');
+    joined.append(part);
+  }
   std::string host = root;
-  // Most paths are written with the case they have on disk: one stat settles them.
-  for (std::u16string_view part : parts) host = Join(host, ToUtf8(part));
+  if (!joined.empty()) {
+    if (host == "/") host.clear();
+    host += Utf8(joined);
+  }
   struct stat st;
   if (stat(host.c_str(), &st) == 0) {
     result.host_path = std::move(host);
@@ -158,7 +178,7 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
   host = root;
   bool searching = true;  // once a component is missing, the rest is appended as written
   for (std::u16string_view part : parts) {
-    std::string name = ToUtf8(part);
+    std::string name = Utf8(part);
     if (searching) {
       struct stat st;
       const std::string exact = Join(host, name);
