@@ -1,11 +1,10 @@
 // Writing a key tree back in Wine's registry file format (see wine_format.h).
-#include "platform/wine_format.h"
-
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 #include "platform/registry.h"
+#include "platform/wine_format.h"
 
 namespace platform {
 namespace {
