@@ -12,7 +12,7 @@ namespace Function {
 namespace {
 
 constexpr std::size_t kNameUnits = kTextUnits;      // name buffers, terminator included
-constexpr std::size_t kDataBytes = kTextUnits * 2;  // value data buffers
+constexpr std::size_t kDataBytes = kNameUnits * 2;  // value data buffers
 
 // Value data as UTF-16 text up to its first NUL.
 std::u16string DataText(const platform::RegValue& value) {
