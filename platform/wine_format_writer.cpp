@@ -140,7 +140,8 @@ class Writer {
   }
 
   void Separate() {
-    if (!first_) {
+    // One case per state of the text so far, even where two add the same.
+    if (!first_) {  // NOLINT(bugprone-branch-clone)
       out_.push_back('\n');
     } else if (out_.ends_with("\n\n")) {
     } else if (out_.ends_with("\n")) {
