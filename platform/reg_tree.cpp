@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 #include <new>
+#include <vector>
 
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -44,20 +45,22 @@ const std::array<char16_t, 0x10000>& Lower() {
 
 // Fixed-size slots carved from blocks that ask for huge pages: a large hive
 // has hundreds of thousands of keys, and one allocation and a handful of page
-// faults per key would dominate loading it. Freed slots are reused by the next
-// hive; the blocks are kept for the life of the process.
+// faults per key would dominate loading it. Freed slots are reused (a reload
+// builds the new tree while the old one still lives); the blocks go back to
+// the system once no key is left.
 class NodePool {
  public:
   void* Allocate() {
     std::lock_guard lock(mu_);
+    void* p = free_;
     if (free_) {
-      Slot* slot = free_;
-      free_ = slot->next;
-      return slot;
+      free_ = free_->next;
+    } else {
+      if (next_ == end_) Grow();
+      p = next_;
+      next_ += kSlotSize;
     }
-    if (next_ == end_) Grow();
-    void* p = next_;
-    next_ += kSlotSize;
+    ++live_;
     return p;
   }
 
@@ -66,6 +69,12 @@ class NodePool {
     Slot* slot = static_cast<Slot*>(p);
     slot->next = free_;
     free_ = slot;
+    if (--live_ == 0) {
+      for (void* block : blocks_) munmap(block, kBlockSize);
+      blocks_.clear();
+      free_ = nullptr;
+      next_ = end_ = nullptr;
+    }
   }
 
  private:
@@ -78,8 +87,10 @@ class NodePool {
   static constexpr std::uintptr_t kHugePage = 2u << 20;
 
   void Grow() {
+    blocks_.reserve(blocks_.size() + 1);
     void* block = mmap(nullptr, kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) throw std::bad_alloc();
+    blocks_.push_back(block);
     const auto start = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t from = (start + kHugePage - 1) & ~(kHugePage - 1);
     const std::uintptr_t to = (start + kBlockSize) & ~(kHugePage - 1);
@@ -89,6 +100,8 @@ class NodePool {
   }
 
   std::mutex mu_;
+  std::vector<void*> blocks_;
+  std::size_t live_ = 0;
   Slot* free_ = nullptr;
   char* next_ = nullptr;
   char* end_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,55 @@ TEST_F(MemoryRegistryTest, OpensRightSubkeyAfterEnumerationAndDeletion) {
   EXPECT_EQ(text_of(u"e"), u"e");
   EXPECT_EQ(text_of(u"d"), u"d");
   reg_.CloseKey(parent);
+}
+
+// Keys of all trees share one store: many keys, trees dropped and built
+// around a living one, and a store emptied and filled again.
+TEST(MemoryRegistryStoreTest, TreesKeepTheirKeysWhileOthersComeAndGo) {
+  constexpr int kKeys = 150000;  // more than one block of the store
+  auto name = [](const char* prefix, int i) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%s%06d", prefix, i);  // in order: each key is appended
+    return ToUtf16(text);
+  };
+  auto fill = [&](MemoryRegistry& reg, std::u16string_view top) {
+    RegKey parent = 0;
+    ASSERT_EQ(reg.CreateKey(kCurrentUser, top, &parent), kRegOk);
+    for (int i = 0; i < kKeys; ++i) {
+      RegKey k = 0;
+      ASSERT_EQ(reg.CreateKey(parent, name("k", i), &k), kRegOk);
+      reg.CloseKey(k);
+    }
+    reg.CloseKey(parent);
+  };
+  auto check = [&](MemoryRegistry& reg, std::u16string_view top) {
+    RegKey parent = 0;
+    ASSERT_EQ(reg.OpenKey(kCurrentUser, top, &parent), kRegOk);
+    std::uint32_t n = 0;
+    ASSERT_EQ(reg.QueryInfo(parent, &n, nullptr), kRegOk);
+    EXPECT_EQ(n, static_cast<std::uint32_t>(kKeys));
+    for (int i : {0, 1, 77777, kKeys - 1}) {
+      RegKey k = 0;
+      EXPECT_EQ(reg.OpenKey(parent, name("K", i), &k), kRegOk) << i;
+      reg.CloseKey(k);
+    }
+    reg.CloseKey(parent);
+  };
+  {
+    MemoryRegistry kept;
+    fill(kept, u"Kept");
+    {
+      MemoryRegistry passing;
+      fill(passing, u"Passing");
+      ASSERT_EQ(passing.DeleteTree(kCurrentUser, u"Passing"), kRegOk);
+      fill(passing, u"Again");
+      check(passing, u"Again");
+    }
+    check(kept, u"Kept");
+  }
+  MemoryRegistry fresh;
+  fill(fresh, u"Fresh");
+  check(fresh, u"Fresh");
 }
 
 TEST_F(MemoryRegistryTest, LinksAreFollowedAndDeletedWithoutTheirTarget) {
