@@ -17,7 +17,7 @@ constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;  // 1601 to 1970 in 
 struct HexTable {
   signed char digit[256];
   constexpr HexTable() : digit() {
-    for (int i = 0; i < 256; ++i) digit[i] = -1;
+    for (signed char& d : digit) d = -1;
     for (int i = 0; i < 10; ++i) digit['0' + i] = static_cast<signed char>(i);
     for (int i = 0; i < 6; ++i) {
       digit['a' + i] = static_cast<signed char>(10 + i);
@@ -115,15 +115,13 @@ void MergeRepeatedNames(std::vector<RegTreeValue>& values) {
   std::vector<RegTreeValue> merged;
   merged.reserve(values.size());
   for (auto& value : values) {
-    bool replaced = false;
-    for (auto& old : merged) {
-      if (SameValueName(old.name, value.name)) {
-        old = std::move(value);
-        replaced = true;
-        break;
-      }
+    auto old = std::find_if(merged.begin(), merged.end(),
+                            [&](const RegTreeValue& m) { return SameValueName(m.name, value.name); });
+    if (old != merged.end()) {
+      *old = std::move(value);
+    } else {
+      merged.push_back(std::move(value));
     }
-    if (!replaced) merged.push_back(std::move(value));
   }
   values = std::move(merged);
 }
