@@ -17,8 +17,9 @@ inline constexpr RegKey kLocalMachine = 0x80000002u;
 
 // Status codes: the Windows error numbers the callers test for.
 inline constexpr std::int32_t kRegOk = 0;
-inline constexpr std::int32_t kRegNotFound = 2;       // ERROR_FILE_NOT_FOUND
-inline constexpr std::int32_t kRegAccessDenied = 5;   // ERROR_ACCESS_DENIED (also: store is read-only / wineserver runs)
+inline constexpr std::int32_t kRegNotFound = 2;  // ERROR_FILE_NOT_FOUND
+// ERROR_ACCESS_DENIED, also when the store is read-only or wineserver runs.
+inline constexpr std::int32_t kRegAccessDenied = 5;
 inline constexpr std::int32_t kRegInvalidHandle = 6;  // ERROR_INVALID_HANDLE
 inline constexpr std::int32_t kRegWriteFault = 29;    // ERROR_WRITE_FAULT (saving to disk failed)
 inline constexpr std::int32_t kRegInvalidParameter = 87;

@@ -110,14 +110,14 @@ class IBase {
 
 class ICleanReg : public IBase {
  public:
-  virtual const RegProblemList* Scan(int type, ICallback* callback) = 0;       // slot 1
-  virtual int Fix(int type, ICallback* callback) = 0;                           // slot 2
-  virtual int Stop(int value) = 0;                                              // slot 3
-  virtual int HasProblems() = 0;                                                // slot 4
-  virtual int BackupRegistry(const char16_t* folder, ICallback* callback) = 0;  // slot 5
-  virtual int RestoreRegistry(const char16_t* folder, ICallback* callback) = 0; // slot 6
-  virtual int HasBackup() = 0;                                                  // slot 7
-  virtual int GetBackupTime(SYSTEMTIME* time) = 0;                              // slot 8
+  virtual const RegProblemList* Scan(int type, ICallback* callback) = 0;         // slot 1
+  virtual int Fix(int type, ICallback* callback) = 0;                            // slot 2
+  virtual int Stop(int value) = 0;                                               // slot 3
+  virtual int HasProblems() = 0;                                                 // slot 4
+  virtual int BackupRegistry(const char16_t* folder, ICallback* callback) = 0;   // slot 5
+  virtual int RestoreRegistry(const char16_t* folder, ICallback* callback) = 0;  // slot 6
+  virtual int HasBackup() = 0;                                                   // slot 7
+  virtual int GetBackupTime(SYSTEMTIME* time) = 0;                               // slot 8
 
  protected:
   ~ICleanReg() = default;

@@ -180,7 +180,8 @@ TEST(EngineWithoutRegistry, AnswersEveryCallAndFindsNothing) {
   ICleanReg* clean = imp;
   for (int type = 1; type <= 13; ++type) EXPECT_EQ(clean->Scan(type, nullptr)->count, 0) << type;
   EXPECT_EQ(clean->HasProblems(), 0);
-  for (int type = 1; type <= 13; ++type) EXPECT_EQ(clean->Fix(type, nullptr), 1) << "nothing found, nothing to fix";
+  for (int type = 1; type <= 13; ++type)
+    EXPECT_EQ(clean->Fix(type, nullptr), 1) << "nothing found, nothing to fix";
   EXPECT_EQ(clean->BackupRegistry(nullptr, nullptr), 1);
   EXPECT_EQ(clean->RestoreRegistry(nullptr, nullptr), 0);
   EXPECT_EQ(clean->HasBackup(), 0);
