@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -137,6 +138,14 @@ int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
   }
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
+}
+
+void KeyName::assign(std::u16string_view text) {
+  char16_t* old = heap_;  // freed last: `text` may lie in it
+  heap_ = text.size() > kInline ? new char16_t[text.size()] : nullptr;
+  if (!text.empty()) std::memmove(heap_ ? heap_ : inline_, text.data(), text.size() * sizeof(char16_t));
+  size_ = static_cast<std::uint32_t>(text.size());
+  delete[] old;
 }
 
 RegNodeExtra& RegNode::Extra() {

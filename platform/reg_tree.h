@@ -23,6 +23,29 @@ struct RegNodeExtra {
   std::vector<std::string> options;  // other "#..." lines of the key, verbatim
 };
 
+// A key's name. Names of up to kInline units, nearly all of them, are kept
+// inside the key: a key and its name are then one allocation.
+class KeyName {
+ public:
+  KeyName() = default;
+  KeyName(const KeyName&) = delete;
+  KeyName& operator=(const KeyName&) = delete;
+  ~KeyName() { delete[] heap_; }
+
+  void assign(std::u16string_view text);
+  const char16_t* data() const { return heap_ ? heap_ : inline_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  operator std::u16string_view() const { return {data(), size_}; }
+  friend bool operator==(const KeyName& a, std::u16string_view b) { return std::u16string_view(a) == b; }
+
+ private:
+  static constexpr std::size_t kInline = 38;  // a braced GUID
+  std::uint32_t size_ = 0;
+  char16_t* heap_ = nullptr;
+  char16_t inline_[kInline];
+};
+
 struct RegNode {
   enum Flag : std::uint8_t {
     kLink = 1,      // a symbolic link ("#link"); its SymbolicLinkValue names the target
@@ -31,7 +54,7 @@ struct RegNode {
     kVolatile = 8,  // never written out
   };
 
-  std::u16string name;
+  KeyName name;
   RegNode* parent = nullptr;
   std::vector<std::unique_ptr<RegNode>> subkeys;  // ordered by CompareKeyNames
   std::vector<RegTreeValue> values;               // stored order, names unique without case

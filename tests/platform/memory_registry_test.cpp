@@ -259,6 +259,27 @@ TEST(MemoryRegistryStoreTest, TreesKeepTheirKeysWhileOthersComeAndGo) {
   check(fresh, u"Fresh");
 }
 
+TEST_F(MemoryRegistryTest, NamesOfEveryLengthKeepTheirText) {
+  // Around the length kept inside a key (a braced GUID), and far beyond it.
+  std::vector<std::u16string> names;
+  for (std::size_t length : {2u, 37u, 38u, 39u, 300u}) {
+    std::u16string name(length, u'x');
+    name[0] = static_cast<char16_t>(u'A' + names.size());
+    name.back() = u'\u00e9';
+    names.push_back(name);
+    reg_.CloseKey(Create(kCurrentUser, u"Names\\" + name));
+  }
+  RegKey parent = Create(kCurrentUser, u"Names");
+  EXPECT_EQ(SubkeyNames(reg_, parent), names);
+  for (std::u16string name : names) {
+    for (char16_t& c : name) c = FoldCase(c);
+    RegKey k = 0;
+    EXPECT_EQ(reg_.OpenKey(parent, name, &k), kRegOk) << name.size();
+    reg_.CloseKey(k);
+  }
+  reg_.CloseKey(parent);
+}
+
 TEST_F(MemoryRegistryTest, LinksAreFollowedAndDeletedWithoutTheirTarget) {
   RegKey target = Create(kLocalMachine, u"Software\\Classes\\CLSID\\{1}");
   ASSERT_EQ(reg_.SetValue(target, u"", MakeSz(u"real")), kRegOk);
