@@ -1,11 +1,10 @@
 #include "app/core/restore_point_store.h"
 
-#include <cstdlib>
-
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "app/core/archive.h"
