@@ -61,6 +61,7 @@ void CategoryImageTable::Build(const AddIcon& add) {
   for (bool with_findings : {false, true}) {
     for (std::int32_t bit : kIconOrder) {
       const CategoryInfo* info = FindCategory(bit);
+      if (info == nullptr) continue;  // an icon order entry without a table row gets no image
       index_by_key_[Key(bit, with_findings)] = add(with_findings ? info->icon_with_errors : info->icon);
     }
   }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ranges>
 #include <vector>
 
 namespace clarivo {
@@ -78,20 +79,20 @@ bool CDiskObject::RemoveDirectories(const std::string& path) {
     folders.insert(folders.end(), found.begin(), found.end());
   }
   folders.insert(folders.begin(), root);
-  for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-    DIR* dir = opendir(it->c_str());
-    if (dir == nullptr) return Fail(errno, *it);
+  for (const std::string& folder : folders | std::views::reverse) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return Fail(errno, folder);
     std::vector<std::string> files;
     while (dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name == "." || name == ".." || IsFolder(*it + "/" + name)) continue;
-      files.push_back(*it + "/" + name);
+      if (name == "." || name == ".." || IsFolder(folder + "/" + name)) continue;
+      files.push_back(folder + "/" + name);
     }
     closedir(dir);
     for (const std::string& file : files) {
       if (unlink(file.c_str()) != 0) return Fail(errno, file);
     }
-    if (rmdir(it->c_str()) != 0) return Fail(errno, *it);
+    if (rmdir(folder.c_str()) != 0) return Fail(errno, folder);
   }
   return true;
 }

@@ -2,13 +2,12 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <thread>
 
 #include "app/core/user_interface.h"
 #include "platform/text.h"
-
-extern char** environ;
 
 namespace clarivo {
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -227,15 +228,13 @@ ProfileStore::Status ProfileStore::Set(std::string_view section, std::string_vie
   Section entries;
   Status status = Load(section, &entries);
   if (status != Status::kOk) return status;
-  bool replaced = false;
-  for (auto& entry : entries) {
-    if (SameName(entry.first, key)) {
-      entry.second = std::move(value);
-      replaced = true;
-      break;
-    }
+  auto existing = std::find_if(entries.begin(), entries.end(),
+                               [&](const auto& entry) { return SameName(entry.first, key); });
+  if (existing != entries.end()) {
+    existing->second = std::move(value);
+  } else {
+    entries.emplace_back(std::string(key), std::move(value));
   }
-  if (!replaced) entries.emplace_back(std::string(key), std::move(value));
 
   std::string content(kHeader);
   content += '\n';
