@@ -34,6 +34,7 @@ class Helper {
       close(fds[0]);
       close(fds[1]);
       std::vector<char*> argv;
+      argv.reserve(args.size() + 1);
       for (auto& a : args) argv.push_back(a.data());
       argv.push_back(nullptr);
       execv(argv[0], argv.data());
@@ -100,6 +101,7 @@ TEST_F(SingleInstance, SecondStartWakesTheFirstAndEnds) {
 
 TEST_F(SingleInstance, SimultaneousStartsMakeExactlyOneFirst) {
   std::vector<std::unique_ptr<Helper>> starts;
+  starts.reserve(4);
   for (int i = 0; i < 4; ++i) starts.push_back(std::make_unique<Helper>(dir_.path(), "race", 3));
   int firsts = 0;
   Helper* first = nullptr;

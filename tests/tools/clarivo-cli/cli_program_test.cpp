@@ -160,7 +160,7 @@ class CliProgramTest : public ::testing::Test {
           logical.pop_back();
           continue;
         }
-        if (logical.rfind("[", 0) == 0) {
+        if (logical.rfind('[', 0) == 0) {
           current = logical;
           keys[current];
         } else if (!logical.empty() && !current.empty()) {

@@ -33,7 +33,7 @@ std::vector<std::string>& Calls() {
 
 // Test plug-ins report every call here.
 extern "C" __attribute__((visibility("default"))) void TweaksTestRecord(const char* entry) {
-  Calls().push_back(entry);
+  Calls().emplace_back(entry);
 }
 
 namespace tweaks {
