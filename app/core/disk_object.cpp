@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ranges>
 #include <vector>
 
 namespace clarivo {
@@ -79,20 +78,22 @@ bool CDiskObject::RemoveDirectories(const std::string& path) {
     folders.insert(folders.end(), found.begin(), found.end());
   }
   folders.insert(folders.begin(), root);
-  for (const std::string& folder : folders | std::views::reverse) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return Fail(errno, folder);
+  // Deepest folders first. Not `folders | std::views::reverse`: clang-tidy's parser
+  // rejects libstdc++ 12's reverse view.
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) {  // NOLINT(modernize-loop-convert)
+    DIR* dir = opendir(it->c_str());
+    if (dir == nullptr) return Fail(errno, *it);
     std::vector<std::string> files;
     while (dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name == "." || name == ".." || IsFolder(folder + "/" + name)) continue;
-      files.push_back(folder + "/" + name);
+      if (name == "." || name == ".." || IsFolder(*it + "/" + name)) continue;
+      files.push_back(*it + "/" + name);
     }
     closedir(dir);
     for (const std::string& file : files) {
       if (unlink(file.c_str()) != 0) return Fail(errno, file);
     }
-    if (rmdir(folder.c_str()) != 0) return Fail(errno, folder);
+    if (rmdir(it->c_str()) != 0) return Fail(errno, *it);
   }
   return true;
 }
