@@ -167,13 +167,19 @@ void CRegScan::RunScan() {
   EndScan();
 }
 
-void CRegScan::StopEnding() {
-  std::lock_guard guard(lock_);
+// Both ends of a scan, stopped or complete, record when it ended and what the
+// finished categories counted. The caller holds the lock.
+void CRegScan::FinishCounts() {
   scan_finished_ = true;
   result_.scan_time = OleDateNow();
   result_.serious = progress_.seriousFound;
   result_.general = progress_.generalFound;
   result_.total = result_.serious + result_.general;
+}
+
+void CRegScan::StopEnding() {
+  std::lock_guard guard(lock_);
+  FinishCounts();
   result_.health_level = 0;
   result_.health_score = 0;
   if (scan_listener_ != nullptr) scan_listener_->OnScanStopped();
@@ -204,11 +210,7 @@ bool CRegScan::OnProgress(const Function::RegProgressInfo* info) {
 void CRegScan::EndScan() {
   {
     std::lock_guard guard(lock_);
-    scan_finished_ = true;
-    result_.scan_time = OleDateNow();
-    result_.serious = progress_.seriousFound;
-    result_.general = progress_.generalFound;
-    result_.total = result_.serious + result_.general;
+    FinishCounts();
 
     const int t1 = IniInt("ErrorLevel", "Level_1_", 0);
     const int t2 = IniInt("ErrorLevel", "Level_2_", 0);

@@ -112,6 +112,7 @@ class CRegScan : public Function::ICallback {
   RestorePointStore& backup_store();
 
  private:
+  void FinishCounts();
   void StopEnding();
   void ReleaseEngine();
   int IniInt(const char* section, const char* key, int default_value);
