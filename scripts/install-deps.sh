@@ -11,7 +11,7 @@ packages=(
   libnotify-dev
   libwxgtk3.2-dev libwxgtk-webview3.2-dev
   xvfb xauth x11-apps imagemagick
-  wine64
+  wine wine64
   xdg-utils
   nlohmann-json3-dev bsdutils
   jq

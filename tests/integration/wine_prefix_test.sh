@@ -7,7 +7,7 @@ set -uo pipefail
 
 cli=${1:?usage: wine_prefix_test.sh CLARIVO_CLI}
 if ! command -v wine >/dev/null 2>&1 || ! command -v wineserver >/dev/null 2>&1; then
-  echo "SKIPPED: Wine is not installed (apt-get install wine64); the real-Wine test needs wine and wineserver"
+  echo "SKIPPED: Wine is not installed (apt-get install wine wine64); the real-Wine test needs wine and wineserver"
   exit 77
 fi
 
