@@ -127,6 +127,18 @@ void RegNode::operator delete(void* p, std::size_t size) {
   }
 }
 
+RegNode::~RegNode() {
+  // Each key taken off the stack hands its subkeys to the stack before it is
+  // freed, so no destructor below ever sees a subkey.
+  std::vector<std::unique_ptr<RegNode>> pending = std::move(subkeys);
+  while (!pending.empty()) {
+    std::unique_ptr<RegNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->subkeys) pending.push_back(std::move(child));
+    node->subkeys.clear();
+  }
+}
+
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
   const auto& lower = Lower();
   std::size_t n = a.size() < b.size() ? a.size() : b.size();

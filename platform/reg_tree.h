@@ -67,6 +67,12 @@ struct RegNode {
   std::uint8_t flags = 0;
   std::unique_ptr<RegNodeExtra> extra;
 
+  RegNode() = default;
+  RegNode(const RegNode&) = delete;
+  RegNode& operator=(const RegNode&) = delete;
+  // Frees the subtree without recursion: a file may nest keys a million deep.
+  ~RegNode();
+
   // Keys are made and dropped by the hundred thousand: they come from a pool
   // of big blocks (see reg_tree.cpp) rather than one allocation each.
   static void* operator new(std::size_t size);

@@ -2,7 +2,10 @@
 // when decoded exactly as wineserver decodes them, and trees nested deeper
 // than any stack.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +57,22 @@ void MarkAllChanged(RegNode* top) {
   }
 }
 
+// Runs `fn` on a thread with a small stack, where anything that recurses
+// once per level of a deep tree overflows at once.
+void OnSmallStack(const std::function<void()>& fn) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, 256 * 1024);
+  pthread_t thread;
+  auto call = [](void* arg) -> void* {
+    (*static_cast<const std::function<void()>*>(arg))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, call, const_cast<std::function<void()>*>(&fn)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
 // Each case was read by wineserver 8.0 (`wine regedit /e` of the same lines)
 // to find what it makes of them.
 TEST(WineFormatHostileTest, KeyNamesReadAsWineserverReadsThem) {
@@ -94,6 +113,31 @@ TEST(WineFormatHostileTest, ASharedStartReusesOnlyWholeComponents) {
                             "[k\\\\p\\x5c0] 1\n\"v\"=\"3\"\n"
                             "[k\\\\p\\x5cq] 1\n\"v\"=\"4\"\n");
   EXPECT_EQ(Describe(hive), u"k|p|q=4;k|p|qq=2;k|p\u05c0=3;");
+}
+
+TEST(WineFormatHostileTest, KeysAMillionLevelsDeepAreReadWrittenAndFreed) {
+  // 50,000 levels overflow a 256 KiB stack many times over if any step
+  // recursed once per level (a 1,000,000-level key crashed the main thread).
+  constexpr int kDepth = 50000;
+  std::string key;
+  key.reserve(kDepth * 3);
+  for (int i = 0; i < kDepth; ++i) key += i ? "\\\\a" : "a";
+  const std::string text = std::string(kHeader) + "[" + key + "] 1\n\"v\"=\"deep\"\n";
+  std::string written;
+  std::size_t depth = 0;
+  OnSmallStack([&] {
+    WineHiveFile hive = Parse(text);
+    MarkAllChanged(hive.root.get());
+    written = FormatWineRegistry(hive, nullptr, nullptr);
+    std::vector<WineBlockSpan> spans;
+    std::string kept = FormatWineRegistry(hive, nullptr, &spans);
+    CommitWineText(&hive, nullptr, kept, spans);
+    WineHiveFile again = Parse(written);
+    for (const RegNode* node = again.root.get(); !node->subkeys.empty(); node = node->subkeys[0].get())
+      ++depth;
+  });
+  EXPECT_EQ(depth, static_cast<std::size_t>(kDepth));
+  EXPECT_NE(written.find("\"v\"=\"deep\""), std::string::npos);
 }
 
 }  // namespace
