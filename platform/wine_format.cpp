@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
 constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;  // 1601 to 1970 in 100 ns units
+// Values at least this big are handed over in the buffer they were read into.
+constexpr std::size_t kTakeBufferSize = 1u << 20;
 
 struct HexTable {
   signed char digit[256];
@@ -295,8 +297,11 @@ bool Parser::ParseString(const char*& p, char end_char, Sink sink, const char* w
 bool Parser::ParseHex(const char*& p, std::vector<std::uint8_t>* data) {
   while (true) {
     const char* end = text_.data() + line_end_;
-    // At most one byte per two characters: no growth inside the line.
-    data->reserve(data->size() + static_cast<std::size_t>(end - p) / 2 + 1);
+    // At most one byte per two characters: no growth inside the line. Across
+    // lines the buffer grows geometrically, or a value of many lines would
+    // be copied once per line.
+    const std::size_t need = data->size() + static_cast<std::size_t>(end - p) / 2 + 1;
+    if (need > data->capacity()) data->reserve(std::max(need, 2 * data->capacity()));
     while (p < end && IsSpace(*p)) ++p;
     while (p < end) {
       int v = HexDigit(*p);
@@ -460,6 +465,8 @@ bool Parser::ParseValue() {
   value.name = name_;
   auto parse_text = [&](std::uint32_t type) {
     value.type = type;
+    // At most one unit per character left on the line: read without growing.
+    data_.reserve(2 * static_cast<std::size_t>(end - p) + 2);
     if (!ParseString(p, '"',
                      Sinks{[&](char32_t c) { PutUnit(data_, c); },
                            [&](std::string_view run) { PutAscii(data_, run); }},
@@ -511,7 +518,14 @@ bool Parser::ParseValue() {
   } else {
     return Fail("unknown value type");
   }
-  value.data.assign(data_.begin(), data_.end());
+  if (data_.size() >= kTakeBufferSize && data_.capacity() - data_.size() <= data_.size() / 8) {
+    // A huge value keeps the buffer it was read into: a copy would hold it
+    // twice for a moment.
+    value.data = std::move(data_);
+    data_ = {};
+  } else {
+    value.data.assign(data_.begin(), data_.end());
+  }
   pending_.push_back(std::move(value));  // a repeated name is settled at the end of the block
   return true;
 }

@@ -3,8 +3,11 @@
 // than any stack.
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -138,6 +141,79 @@ TEST(WineFormatHostileTest, KeysAMillionLevelsDeepAreReadWrittenAndFreed) {
   });
   EXPECT_EQ(depth, static_cast<std::size_t>(kDepth));
   EXPECT_NE(written.find("\"v\"=\"deep\""), std::string::npos);
+}
+
+// Peak resident memory (VmHWM) of this process in bytes, after `reset`
+// clears it down to what is resident now.
+std::uint64_t PeakResident(bool reset) {
+  if (reset) {
+    std::ofstream("/proc/self/clear_refs") << "5";
+  }
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoull(line.substr(6)) * 1024;
+  }
+  return 0;
+}
+
+// Reads `text` in a fresh process and answers how much memory that took
+// (a copy of the text included).
+std::uint64_t CostOfReading(const std::string& text) {
+  int pipe_fds[2];
+  if (pipe(pipe_fds) != 0) return 0;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipe_fds[0]);
+    const std::uint64_t before = PeakResident(true);
+    std::uint64_t cost = 0;
+    {
+      WineHiveFile hive;
+      std::string error;
+      if (ParseWineRegistry(text, "system.reg", &hive, &error)) cost = PeakResident(false) - before;
+    }
+    if (write(pipe_fds[1], &cost, sizeof cost) != sizeof cost) _exit(1);
+    _exit(0);
+  }
+  close(pipe_fds[1]);
+  std::uint64_t cost = 0;
+  if (read(pipe_fds[0], &cost, sizeof cost) != sizeof cost) cost = 0;
+  close(pipe_fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return cost;
+}
+
+TEST(WineFormatHostileTest, AHugeValueCostsLittleMoreThanItsOwnSize) {
+  // A 2 GiB string once took 10.5 GB to read: read into a buffer that grew
+  // by doubling, then copied. 48 MiB of text show the same shape: 96 MiB
+  // of UTF-16 data, and the text copy that ParseWineRegistry keeps.
+  constexpr std::size_t kUnits = 48u << 20;
+  std::string text = std::string(kHeader) + "[Big] 1\n\"s\"=\"";
+  text.reserve(text.size() + kUnits + 64);
+  text.append(kUnits, 'a');
+  text += "\"\n";
+  const std::uint64_t string_cost = CostOfReading(text);
+  ASSERT_NE(string_cost, 0u) << "peak memory could not be measured";
+  // The data itself (2 bytes a unit) plus the text: no second copy of either.
+  EXPECT_LT(string_cost, 2 * kUnits + kUnits + kUnits / 2) << string_cost;
+}
+
+TEST(WineFormatHostileTest, AHugeHexValueIsReadInLinearTimeAndSpace) {
+  // Hex data as wineserver writes it, 25 bytes a line: the buffer grown to
+  // the exact need of each line was copied once per line (quadratic).
+  constexpr std::size_t kBytes = 8u << 20;
+  std::string hex = std::string(kHeader) + "[Big] 1\n\"h\"=hex:";
+  hex.reserve(hex.size() + kBytes * 3 + kBytes / 8 + 64);
+  for (std::size_t i = 0; i < kBytes; ++i) {
+    hex += "ab";
+    if (i + 1 < kBytes) hex += (i % 25 == 24) ? ",\\\n  " : ",";
+  }
+  hex += "\n";
+  const std::uint64_t hex_cost = CostOfReading(hex);
+  ASSERT_NE(hex_cost, 0u);
+  // The text copy, the data, and one more copy of the data while it grows.
+  EXPECT_LT(hex_cost, hex.size() + 3 * kBytes) << hex_cost;
 }
 
 }  // namespace
