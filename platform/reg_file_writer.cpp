@@ -28,7 +28,7 @@ constexpr RootName kRoots[] = {
 
 // The editor wraps hex data once a line reaches this many characters.
 constexpr std::size_t kHexWrapColumn = 77;
-// Deeper than Windows allows; stops a link that points at its own ancestor.
+// Levels of keys below an exported one: as deep as Windows lets keys nest.
 constexpr int kMaxDepth = 512;
 
 void AppendAscii(std::u16string* out, std::string_view text) {
@@ -119,7 +119,8 @@ void AppendValue(std::u16string* out, std::u16string_view name, const RegValue& 
 
 // A key line has no escapes: a name holding a line break would split it, and
 // the import would then read another key or fail. Such a key is refused
-// rather than written wrong.
+// rather than written wrong, as is a key deeper than a .reg file may nest
+// (which also stops a link that points at its own ancestor).
 bool ExportKey(Registry& registry, RegKey key, const std::u16string& full_name, int depth,
                std::u16string* out, std::string* error) {
   if (full_name.find_first_of(u"\r\n") != std::u16string::npos) {
@@ -139,7 +140,11 @@ bool ExportKey(Registry& registry, RegKey key, const std::u16string& full_name, 
   }
   out->append(u"\r\n");
   if (subkeys == 0) return true;
-  if (depth >= kMaxDepth) return true;
+  if (depth >= kMaxDepth) {
+    *error = "cannot export the subkeys of \"" + ToUtf8(full_name) + "\": they lie deeper than " +
+             std::to_string(kMaxDepth) + " levels";
+    return false;
+  }
   for (std::uint32_t i = 0; i < subkeys; ++i) {
     std::u16string name;
     if (registry.EnumKey(key, i, &name) != kRegOk) continue;

@@ -91,5 +91,28 @@ TEST(RegFileHostileTest, AKeyNameWithALineBreakFailsTheExport) {
   }
 }
 
+TEST(RegFileHostileTest, KeysDeeperThan512LevelsFailTheExportInsteadOfVanishing) {
+  std::u16string path;
+  for (int i = 1; i <= 512; ++i) path += (i > 1 ? u"\\k" : u"k");
+  MemoryRegistry source;
+  AddKey(source, path, u"deepest allowed");
+  // 512 levels below the exported key: written and read back whole.
+  std::string error;
+  const std::string file = TempFile();
+  ASSERT_TRUE(ExportRegFile(source, {u"HKEY_LOCAL_MACHINE"}, file, &error)) << error;
+  MemoryRegistry copy;
+  ASSERT_TRUE(ImportRegFile(copy, file, &error)) << error;
+  unlink(file.c_str());
+  EXPECT_EQ(DumpAll(copy), DumpAll(source));
+
+  // One level more: the export fails rather than leave the key out.
+  AddKey(source, path + u"\\too deep", u"lost before");
+  std::u16string text;
+  EXPECT_FALSE(FormatRegExport(source, {u"HKEY_LOCAL_MACHINE"}, &text, &error));
+  EXPECT_NE(error.find("they lie deeper than 512 levels"), std::string::npos) << error;
+  EXPECT_FALSE(ExportRegFile(source, {u"HKEY_LOCAL_MACHINE"}, file, &error));
+  EXPECT_NE(access(file.c_str(), F_OK), 0);
+}
+
 }  // namespace
 }  // namespace platform
