@@ -99,12 +99,24 @@ class Collector {
   void Offer(const std::string& dir, PrefixSource source, const std::string& name = {}) {
     if (dir.empty() || dir[0] != '/') return;
     std::optional<WinePrefix> prefix = DescribeWinePrefix(dir, source, name);
-    if (prefix && seen_.insert(prefix->real_path).second) found_.push_back(std::move(*prefix));
+    if (!prefix) return;
+    const auto [it, added] = seen_.try_emplace(prefix->real_path, Seen{found_.size(), !name.empty()});
+    if (added) {
+      found_.push_back(std::move(*prefix));
+    } else if (!it->second.named && !name.empty()) {
+      // $WINEPREFIX naming a Steam game's prefix: listed first, but by the game's name.
+      found_[it->second.index].name = name;
+      it->second.named = true;
+    }
   }
   std::vector<WinePrefix> Take() { return std::move(found_); }
 
  private:
-  std::set<std::string> seen_;
+  struct Seen {
+    std::size_t index;
+    bool named;  // a launcher gave the name, not the folder
+  };
+  std::map<std::string, Seen> seen_;
   std::vector<WinePrefix> found_;
 };
 
@@ -219,7 +231,7 @@ std::string_view PrefixSourceName(PrefixSource source) {
     case PrefixSource::kWinePrefixVariable:
       return "WINEPREFIX";
     case PrefixSource::kDefault:
-      return "default";
+      return "~/.wine";
     case PrefixSource::kWinePrefixes:
       return "wineprefixes";
     case PrefixSource::kSteam:

@@ -29,7 +29,7 @@ enum class PrefixSource {
   kUserAdded,           // the user's own list
 };
 
-// "WINEPREFIX", "default", "wineprefixes", "Steam", "Lutris", "Bottles",
+// "WINEPREFIX", "~/.wine", "wineprefixes", "Steam", "Lutris", "Bottles",
 // "PlayOnLinux", "added".
 std::string_view PrefixSourceName(PrefixSource source);
 
@@ -62,8 +62,9 @@ struct DiscoveryPlaces {
   static DiscoveryPlaces FromEnvironment();
 };
 
-// Every prefix found, each real folder once (the first source searched wins),
-// in a stable order: by source as listed above, then by folder name.
+// Every prefix found, each real folder once (the first source searched wins;
+// a name a later launcher gives it replaces a bare folder name), in a stable
+// order: by source as listed above, then by folder name.
 std::vector<WinePrefix> DiscoverWinePrefixes(const DiscoveryPlaces& places);
 std::vector<WinePrefix> DiscoverWinePrefixes();
 

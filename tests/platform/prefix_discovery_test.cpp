@@ -145,7 +145,7 @@ TEST_F(PrefixDiscoveryTest, FindsEveryLayoutOnceInAStableOrderAndSkipsBrokenOnes
   const std::string s = steam.string();
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"WINEPREFIX custom", r + "/custom"},
-      {"default .wine", h.string() + "/.wine"},
+      {"~/.wine .wine", h.string() + "/.wine"},
       {"wineprefixes b-sound", wp.string() + "/b-sound"},
       {"Steam Half-Life 2", s + "/steamapps/compatdata/220/pfx"},
       {"Steam Steam app 999", s + "/steamapps/compatdata/999/pfx"},
@@ -172,9 +172,18 @@ TEST_F(PrefixDiscoveryTest, FindsEveryLayoutOnceInAStableOrderAndSkipsBrokenOnes
   for (const WinePrefix& p : found) EXPECT_EQ(p.real_path, fs::canonical(p.path).string()) << p.path;
 }
 
-TEST_F(PrefixDiscoveryTest, WithoutAHomeOnlyTheVariableAndTheListAreSearched) {
+TEST_F(PrefixDiscoveryTest, TheVariableComesFirstAndWithoutAHomeOnlyItAndTheListAreSearched) {
   MakePrefix(home_ / ".wine");
   MakePrefix(root_ / "custom");
+  places_.wineprefix = (root_ / "custom").string();
+  EXPECT_EQ(Found().size(), 2u);
+  // The variable naming a bottle: first in the list, by the bottle's name.
+  MakePrefix(home_ / ".local/share/bottles/bottles/b");
+  Write(home_ / ".local/share/bottles/bottles/b/bottle.yml", "Name: Bottle B\n");
+  places_.wineprefix = (home_ / ".local/share/bottles/bottles/b").string();
+  EXPECT_EQ(Found().at(0).first, "WINEPREFIX Bottle B");
+  EXPECT_EQ(Found().size(), 2u);
+
   places_.wineprefix = (root_ / "custom").string();
   places_.home.clear();
   EXPECT_EQ(Found().size(), 1u);
