@@ -25,9 +25,9 @@ const std::string_view kPrefixesUsage =
     "sizes of system.reg and user.reg, their last change, and whether Wine runs\n"
     "in it now. '*' marks the registry used when --registry is not given.\n"
     "\n"
-    "  --json   print one JSON document on standard output instead\n"
-    "  add DIR  add a prefix folder to the list (it must hold system.reg and user.reg)\n"
-    "  remove DIR  take a folder off that list\n"
+    "  --json      print one JSON document on standard output instead\n"
+    "  add DIR     add a prefix folder to the list (it must hold system.reg and user.reg)\n"
+    "  remove DIR  take a folder added that way off the list\n"
     "\n"
     "Other commands take '--registry N' or '--registry NAME' for a listed prefix.\n"
     "Exit status: 0 done, 2 usage error or not a prefix, 4 the list cannot be written.\n";
@@ -141,7 +141,7 @@ int RunPrefixes(const Options& options) {
   }
   if (!platform::RemoveUserPrefix(places, words[1], &error)) {
     PrintError(error);
-    return kExitUsage;
+    return error.rfind("cannot ", 0) == 0 ? kExitBackup : kExitUsage;
   }
   std::printf("Removed %s from %s\n", Printable(words[1]).c_str(),
               Printable(platform::UserPrefixListPath(places)).c_str());
