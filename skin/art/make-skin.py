@@ -27,6 +27,11 @@ ICONS = os.path.join(ROOT, "icons")
 TMP = tempfile.mkdtemp(prefix="clarivo-skin-")
 
 
+# No time stamps in the files ImageMagick writes, so that drawing the same
+# pictures again changes no committed file.
+STABLE = ["-define", "png:exclude-chunks=date,time", "+set", "date:create", "+set", "date:modify"]
+
+
 def need(tool):
     if shutil.which(tool) is None:
         sys.exit(f"make-skin: '{tool}' is missing (install librsvg2-bin and imagemagick)")
@@ -55,7 +60,7 @@ def strip(name, frames):
         p = tmp(f"{name}-{i}.png")
         render(f, p)
         parts.append(p)
-    subprocess.run(["convert", *parts, "-append", os.path.join(IMG, name)], check=True)
+    subprocess.run(["convert", *parts, "-append", *STABLE, os.path.join(IMG, name)], check=True)
 
 
 def gif(name, frames, delay, last_delay=None, loop=0):
@@ -76,7 +81,7 @@ def ico(path, svg16, svg32):
     a, b = tmp("i16.png"), tmp("i32.png")
     render(svg16, a)
     render(svg32, b)
-    subprocess.run(["convert", a, b, path], check=True)
+    subprocess.run(["convert", a, b, *STABLE, path], check=True)
 
 
 # --- Main window -----------------------------------------------------------

@@ -77,6 +77,8 @@ def script_for(lang, title, body):
         if text is not None:
             text = samples.get(text, text)
             parts.append(f"var e = document.getElementById('{eid}'); if (e) e.textContent = {json.dumps(text)};")
+    parts.append("var v = document.getElementById('Version');"
+                 "if (v && v.textContent.indexOf('@') == 0) v.textContent = '0.1.0';")
     parts.append("var o = document.scrollingElement;"
                  "(o.scrollHeight > o.clientHeight || o.scrollWidth > o.clientWidth) ? "
                  "'OVERFLOW ' + o.scrollWidth + 'x' + o.scrollHeight : 'fits';")
