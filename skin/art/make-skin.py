@@ -273,17 +273,18 @@ def action_strip(name, emphasize):
 
 
 def start_scan_strip():
+    # No icon: the code centres the translated text over the whole button, and
+    # longer translations ("Prüfung starten") would run into one.
     w, h = 200, 56
-    looks = [("#ffffff", "#eef5fe", ACCENT, ACCENT), ("#f4f9ff", "#dfecfd", ACCENT_HI, ACCENT_HI),
-             ("#d6e6fb", "#c6dcf8", ACCENT_LO, ACCENT_LO), ("#f1f3f6", "#e9edf1", "#cfd6de", "#b4bec9")]
+    looks = [("#ffffff", "#e9f2fe", ACCENT), ("#f6faff", "#dcebfd", ACCENT_HI),
+             ("#d3e4fa", "#c3d9f7", ACCENT_LO), ("#f1f3f6", "#e9edf1", "#cfd6de")]
     frames = []
-    for top, bottom, line, icon in looks:
+    for top, bottom, line in looks:
         frames.append(S.svg(w, h, f"""
   <defs><linearGradient id="b" x1="0" y1="0" x2="0" y2="1">
     <stop offset="0" stop-color="{top}"/><stop offset="1" stop-color="{bottom}"/></linearGradient></defs>
-  <rect x="1" y="1" width="{w - 2}" height="{h - 2}" rx="{(h - 2) / 2}" fill="url(#b)" stroke="{line}" stroke-width="2"/>
-  <circle cx="30" cy="28" r="18" fill="{icon}"/>
-  {S.magnifier(28.5, 26.5, 7, "#ffffff", 2.4)}"""))
+  <rect x="1.25" y="1.25" width="{w - 2.5}" height="{h - 2.5}" rx="{(h - 2.5) / 2}" fill="url(#b)" stroke="{line}" stroke-width="2.5"/>
+  <rect x="30" y="5" width="{w - 60}" height="2" rx="1" fill="#ffffff" fill-opacity="0.9"/>"""))
     strip("start_scan.png", frames)
 
 
