@@ -24,7 +24,7 @@ bool BackupFiles(const std::string& folder, std::vector<std::string>* files, std
     return false;
   }
   for (const char* file : {kMachineFile, kUserFile}) {
-    const std::string path = folder + "/" + file;
+    const std::string path = (folder.ends_with("/") ? folder : folder + "/") + file;
     if (stat(path.c_str(), &info) != 0 && errno == ENOENT) continue;
     if (access(path.c_str(), R_OK) != 0) {
       *error = "cannot read " + path + ": " + ErrnoText(errno);
