@@ -19,6 +19,8 @@ namespace {
 constexpr std::string_view kUserBase = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
 // How often the files are looked at for outside changes, at most.
 constexpr auto kReloadCheckInterval = std::chrono::milliseconds(20);
+// How long a look for a running wineserver holds for single changes.
+constexpr auto kServerCheckInterval = std::chrono::milliseconds(100);
 
 // A registry file is read into one big buffer: asking for huge pages saves
 // tens of thousands of page faults in filling it. Best effort.
@@ -198,7 +200,16 @@ std::string WineRegistry::WriteProblem() const {
   return RegistryWriteProblem("wine:" + prefix_);
 }
 
-std::int32_t WineRegistry::CheckWritable() { return WineserverRunning(prefix_) ? kRegAccessDenied : kRegOk; }
+std::int32_t WineRegistry::CheckWritable() {
+  // Asked before every change: an import of 100,000 values must not look for
+  // the server 100,000 times. Flush looks again before anything is written.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - server_checked_ > kServerCheckInterval) {
+    server_running_ = WineserverRunning(prefix_);
+    server_checked_ = now;
+  }
+  return server_running_ ? kRegAccessDenied : kRegOk;
+}
 
 void WineRegistry::OnModified(Hive hive) { files_[static_cast<int>(hive)].dirty = true; }
 

@@ -73,6 +73,8 @@ class WineRegistry : public MemoryRegistry {
   HiveFile files_[2];
   std::string last_error_;
   std::chrono::steady_clock::time_point last_check_{};
+  std::chrono::steady_clock::time_point server_checked_{};
+  bool server_running_ = false;
 };
 
 }  // namespace platform
