@@ -329,7 +329,8 @@ int RemoveStaleTemporaries(const std::string& target) {
   if (dir == nullptr) return 0;
   std::vector<std::string> candidates;
   while (const dirent* entry = readdir(dir)) {
-    if (std::string_view(entry->d_name).starts_with(prefix)) candidates.push_back(folder + "/" + entry->d_name);
+    if (std::string_view(entry->d_name).starts_with(prefix))
+      candidates.push_back(folder + "/" + entry->d_name);
   }
   closedir(dir);
   int removed = 0;
@@ -365,7 +366,8 @@ std::string ReplaceProblem(const std::string& path) {
     fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) unlink(probe.c_str());
   }
-  if (fd < 0) return "cannot create files in " + folder + " to replace " + target + ": " + std::strerror(errno);
+  if (fd < 0)
+    return "cannot create files in " + folder + " to replace " + target + ": " + std::strerror(errno);
   close(fd);
   return {};
 }

@@ -19,8 +19,8 @@ namespace {
 constexpr std::string_view kUserBase = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
 // How often the files are looked at for outside changes, at most.
 constexpr auto kReloadCheckInterval = std::chrono::milliseconds(20);
-// How long a look for a running wineserver holds for single changes.
-constexpr auto kServerCheckInterval = std::chrono::milliseconds(100);
+// How long the places of a wineserver's lock are taken as known.
+constexpr auto kLockPathInterval = std::chrono::seconds(1);
 
 // A registry file is read into one big buffer: asking for huge pages saves
 // tens of thousands of page faults in filling it. Best effort.
@@ -196,19 +196,20 @@ void WineRegistry::DiscardChanges() {
   }
 }
 
-std::string WineRegistry::WriteProblem() const {
-  return RegistryWriteProblem("wine:" + prefix_);
-}
+std::string WineRegistry::WriteProblem() const { return RegistryWriteProblem("wine:" + prefix_); }
 
 std::int32_t WineRegistry::CheckWritable() {
-  // Asked before every change: an import of 100,000 values must not look for
-  // the server 100,000 times. Flush looks again before anything is written.
+  // Asked before every change: an import of 100,000 values must not work out
+  // where the server's lock lives 100,000 times, only look at the lock.
   const auto now = std::chrono::steady_clock::now();
-  if (now - server_checked_ > kServerCheckInterval) {
-    server_running_ = WineserverRunning(prefix_);
-    server_checked_ = now;
+  if (now - lock_paths_found_ > kLockPathInterval) {
+    lock_paths_ = WineserverLockPaths(prefix_);
+    lock_paths_found_ = now;
   }
-  return server_running_ ? kRegAccessDenied : kRegOk;
+  for (const std::string& lock : lock_paths_) {
+    if (LockFileHeld(lock)) return kRegAccessDenied;
+  }
+  return kRegOk;
 }
 
 void WineRegistry::OnModified(Hive hive) { files_[static_cast<int>(hive)].dirty = true; }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/memory_registry.h"
 #include "platform/wine_format.h"
@@ -73,8 +74,8 @@ class WineRegistry : public MemoryRegistry {
   HiveFile files_[2];
   std::string last_error_;
   std::chrono::steady_clock::time_point last_check_{};
-  std::chrono::steady_clock::time_point server_checked_{};
-  bool server_running_ = false;
+  std::chrono::steady_clock::time_point lock_paths_found_{};
+  std::vector<std::string> lock_paths_;
 };
 
 }  // namespace platform

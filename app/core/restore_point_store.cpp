@@ -372,7 +372,8 @@ bool RestorePointStore::CreatePoint() {
     }
   }
   // The folder the points go in (the store's folder is a prefix of their names).
-  const std::string root = folder_.rfind('/') == std::string::npos ? "." : folder_.substr(0, folder_.rfind('/') + 1);
+  const std::string root =
+      folder_.rfind('/') == std::string::npos ? "." : folder_.substr(0, folder_.rfind('/') + 1);
   CDiskObject disk;
   if (!disk.CreateDirectory(root)) {
     ShowFailure("Fail to create the backup folder: " + disk.error());

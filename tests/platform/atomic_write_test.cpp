@@ -91,7 +91,8 @@ TEST_F(AtomicWriteTest, SymbolicLinkIsWrittenThroughAndStaysALink) {
 
 TEST_F(AtomicWriteTest, ModeOfTheOldFileIsKept) {
   Write(dir_ / "system.reg", "old");
-  fs::permissions(dir_ / "system.reg", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::permissions(dir_ / "system.reg",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   std::string error;
   ASSERT_TRUE(Replace((dir_ / "system.reg").string(), "new", &error)) << error;
   EXPECT_EQ(fs::status(dir_ / "system.reg").permissions(),
@@ -234,7 +235,8 @@ TEST_F(AtomicWriteTest, ProblemsNameTheFileAndTheReason) {
   close(report[1]);
   std::string text;
   char buffer[512];
-  for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(n));
   close(report[0]);
   int status = 0;
   waitpid(pid, &status, 0);

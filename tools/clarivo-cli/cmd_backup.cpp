@@ -39,13 +39,14 @@ const std::string kBackupUsageText =
     "backup failed.\n";
 const std::string_view kBackupUsage = kBackupUsageText;
 
-const std::string kBackupsUsageText = std::string(
-                                          "Usage: clarivo-cli backups [--backup-dir DIR] [--json]\n"
-                                          "Lists the restore points with their numbers, oldest first, and the\n"
-                                          "registry each was made from; then the folders left by interrupted\n"
-                                          "backups, which are no restore points ('clarivo-cli delete NAME'\n"
-                                          "removes one). --json prints one JSON document instead.\n\n") +
-                                      std::string(kStoreNote);
+const std::string kBackupsUsageText =
+    std::string(
+        "Usage: clarivo-cli backups [--backup-dir DIR] [--json]\n"
+        "Lists the restore points with their numbers, oldest first, and the\n"
+        "registry each was made from; then the folders left by interrupted\n"
+        "backups, which are no restore points ('clarivo-cli delete NAME'\n"
+        "removes one). --json prints one JSON document instead.\n\n") +
+    std::string(kStoreNote);
 const std::string_view kBackupsUsage = kBackupsUsageText;
 
 const std::string kDeleteUsageText = std::string(
@@ -68,10 +69,13 @@ int RunBackup(const Options& options) {
   clarivo::RestorePointStore store(StoreFolder(options));
   store.registry_source = source->spec;
   store.create_mode = true;
+  // Ctrl-C waits for the export under way, so that no unlisted folder stays.
+  StopRequest stop;
   if (!store.Run()) {
     PrintError("backup failed");
     return kExitBackup;
   }
+  if (StopRequest::requested()) PrintWarning("stop requested: the backup under way was finished first");
   // Ours was appended last to the list as it is now, whatever other backups added.
   std::size_t number = store.points().size();
   const std::string folder = store.PointFolder(store.points().back());
@@ -139,8 +143,10 @@ int RunDelete(const Options& options) {
   if (!IsPointNumber(word)) {
     // A folder an interrupted backup left, by its name or path.
     for (const std::string& orphan : store.OrphanFolders()) {
-      if (orphan.substr(store.folder().size(), 12) != word && orphan != word && orphan != word + "/") continue;
-      if (ask && !AskOnTerminal("Delete the folder " + Printable(orphan) + " left by an interrupted backup?")) {
+      if (orphan.substr(store.folder().size(), 12) != word && orphan != word && orphan != word + "/")
+        continue;
+      if (ask &&
+          !AskOnTerminal("Delete the folder " + Printable(orphan) + " left by an interrupted backup?")) {
         std::printf("Nothing was deleted.\n");
         return kExitRefused;
       }

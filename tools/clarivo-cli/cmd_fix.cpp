@@ -1,7 +1,6 @@
 // clarivo-cli fix: scan, confirm, back up both hives, delete, rescan.
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -21,38 +20,11 @@ namespace {
 constexpr std::string_view kFixUsageLine =
     "Usage: clarivo-cli fix [--registry SOURCE] [--type N]... [--backup-dir DIR] [--list] [--yes] [--json]\n";
 
-// Set by SIGINT/SIGTERM once the registry may be changed: the fix finishes
-// the type it is on, saves it, and stops there.
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-void OnStopSignal(int signal_number) { g_stop_signal = signal_number; }
-
-class StopOnSignal {
- public:
-  StopOnSignal() {
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &old_int_);
-    sigaction(SIGTERM, &action, &old_term_);
-  }
-  ~StopOnSignal() {
-    sigaction(SIGINT, &old_int_, nullptr);
-    sigaction(SIGTERM, &old_term_, nullptr);
-  }
-  StopOnSignal(const StopOnSignal&) = delete;
-  StopOnSignal& operator=(const StopOnSignal&) = delete;
-  static bool requested() { return g_stop_signal != 0; }
-
- private:
-  struct sigaction old_int_ {};
-  struct sigaction old_term_ {};
-};
-
 void PrintCounts(std::FILE* out, const std::vector<int>& types, const std::vector<Finding>& findings) {
   for (const int type : types) {
     const int count = CountOfType(findings, type);
-    if (count > 0) std::fprintf(out, "  %s (type %d): %d\n", std::string(CategoryName(type)).c_str(), type, count);
+    if (count > 0)
+      std::fprintf(out, "  %s (type %d): %d\n", std::string(CategoryName(type)).c_str(), type, count);
   }
   std::fprintf(out, "Total: %zu\n", findings.size());
 }
@@ -71,10 +43,10 @@ std::string OutcomeJson(const std::vector<TypeOutcome>& outcomes, bool fixed) {
     out += std::string(first ? "" : ", ") + "{\"type\": " + std::to_string(o.type) +
            ", \"category\": " + JsonString(CategoryName(o.type)) + ", \"count\": " + std::to_string(o.count) +
            ", \"status\": " +
-           JsonString(o.result == Function::kResultDone  ? "fixed"
-                      : o.result == -1                   ? "not attempted"
+           JsonString(o.result == Function::kResultDone      ? "fixed"
+                      : o.result == -1                       ? "not attempted"
                       : o.result == Function::kResultStopped ? "stopped"
-                                                          : "failed") +
+                                                             : "failed") +
            "}";
     first = false;
   }
@@ -133,8 +105,9 @@ int RunFix(const Options& options) {
   if (!options.json) std::printf("Registry: %s\n", Printable(source->description).c_str());
   if (findings.empty()) {
     if (options.json) {
-      std::printf("{\"registry\": %s, \"restore_point\": null, \"fixed\": [], \"not_fixed\": [], \"left\": 0}\n",
-                  JsonString(source->description).c_str());
+      std::printf(
+          "{\"registry\": %s, \"restore_point\": null, \"fixed\": [], \"not_fixed\": [], \"left\": 0}\n",
+          JsonString(source->description).c_str());
     } else {
       PrintFindings(stdout, types, findings);
       std::printf("Nothing to fix.\n");
@@ -169,7 +142,7 @@ int RunFix(const Options& options) {
   }
 
   // From here on Ctrl-C stops between categories, never inside one's save.
-  StopOnSignal stop;
+  StopRequest stop;
   // The backup is a restore point of the program's store; nothing is deleted
   // unless both exports succeed.
   StoreMessages messages;
@@ -191,7 +164,7 @@ int RunFix(const Options& options) {
   for (const int type : types) {
     const int count = CountOfType(findings, type);
     if (count == 0) continue;
-    if (StopOnSignal::requested()) {
+    if (StopRequest::requested()) {
       outcomes.push_back({type, count, -1});
       continue;
     }
@@ -209,7 +182,7 @@ int RunFix(const Options& options) {
                  (result == Function::kResultStopped ? ": fixing was stopped" : ": fixing failed: " + cause));
     }
   }
-  const bool stopped = StopOnSignal::requested();
+  const bool stopped = StopRequest::requested();
 
   std::string restore = "clarivo-cli restore --registry " + platform::QuoteForShell(source->spec);
   if (options.backup_dir) restore += " --backup-dir " + platform::QuoteForShell(store.folder());
@@ -236,8 +209,9 @@ int RunFix(const Options& options) {
     std::printf("Stopped on request; what was fixed is saved.\n");
     for (const TypeOutcome& o : outcomes) {
       std::printf("  %s: %s\n", std::string(CategoryName(o.type)).c_str(),
-                  o.result == Function::kResultDone ? ("fixed (" + std::to_string(o.count) + " entries)").c_str()
-                                                    : "not fixed");
+                  o.result == Function::kResultDone
+                      ? ("fixed (" + std::to_string(o.count) + " entries)").c_str()
+                      : "not fixed");
     }
   } else if (left.empty()) {
     std::printf("Rescan: nothing left.\n");

@@ -77,7 +77,8 @@ int RunRestore(const Options& options) {
   const std::string current = platform::CanonicalRegistrySource(source->spec);
   if (!recorded.empty() && recorded != current && !options.into_other_registry) {
     PrintError("refusing to restore into " + source->description + ": the backup " + folder +
-               " was made from " + recorded + " (pass --into-other-registry to restore it there all the same)");
+               " was made from " + recorded +
+               " (pass --into-other-registry to restore it there all the same)");
     return kExitRefused;
   }
   if (const std::string problem = platform::RegistryWriteProblem(source->spec); !problem.empty()) {
@@ -85,6 +86,9 @@ int RunRestore(const Options& options) {
     return kExitRefused;
   }
 
+  // Ctrl-C waits for the import under way, which changes the registry whole
+  // or not at all, and then reports how it ended.
+  StopRequest stop;
   if (store) {
     store->create_mode = false;
     store->restore_index = *index;
@@ -110,8 +114,8 @@ int RunRestore(const Options& options) {
   }
   for (const std::string& file : files) std::printf("Imported %s\n", Printable(file).c_str());
   if (index) {
-    std::printf("Restored %s from restore point %s (%s)\n", Printable(source->description).c_str(), word.c_str(),
-                Printable(folder).c_str());
+    std::printf("Restored %s from restore point %s (%s)\n", Printable(source->description).c_str(),
+                word.c_str(), Printable(folder).c_str());
   } else {
     std::printf("Restored %s from %s\n", Printable(source->description).c_str(), Printable(folder).c_str());
   }

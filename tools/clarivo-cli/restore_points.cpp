@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -62,6 +63,26 @@ std::optional<int> PointIndex(const clarivo::RestorePointStore& store, const std
   }
   return std::stoi(word) - 1;
 }
+
+namespace {
+volatile std::sig_atomic_t g_stop_signal = 0;
+void OnStopSignal(int signal_number) { g_stop_signal = signal_number; }
+}  // namespace
+
+StopRequest::StopRequest() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, &old_int_);
+  sigaction(SIGTERM, &action, &old_term_);
+}
+
+StopRequest::~StopRequest() {
+  sigaction(SIGINT, &old_int_, nullptr);
+  sigaction(SIGTERM, &old_term_, nullptr);
+}
+
+bool StopRequest::requested() { return g_stop_signal != 0; }
 
 bool AskOnTerminal(const std::string& question) {
   // With the output sent to a file the question must still reach the user.

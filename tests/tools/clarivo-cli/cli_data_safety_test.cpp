@@ -21,171 +21,22 @@
 
 #include "platform/registry.h"
 #include "platform/wine_registry.h"
+#include "tests/tools/clarivo-cli/cli_test_support.h"
 
 namespace {
 
+using namespace cli_test;  // NOLINT(google-build-using-namespace)
 namespace fs = std::filesystem;
-
-const fs::path kSourceDir = CLARIVO_SOURCE_DIR;
-const fs::path kBinDir = CLARIVO_BIN_DIR;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string Quote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-constexpr int kSignalled = 1000;
-
-struct Result {
-  int status = -1;  // exit status, or kSignalled + signal
-  std::string out;
-  std::string err;
-};
-
-class DataSafetyTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/clarivo-safety-test.XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    temp_ = pattern;
-    prefix_ = temp_ / "prefix";
-    fs::copy(kSourceDir / "examples/demo-prefix", prefix_,
-             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    fs::create_directories(temp_ / "home");
-    backups_ = (temp_ / "backups").string();
-  }
-  void TearDown() override {
-    if (!temp_.empty()) fs::remove_all(temp_);
-  }
-
-  // The shell command running `program` (in the build's bin folder) with a
-  // clean environment and `args`, output to files named by `tag`.
-  std::string Command(const std::string& program, const std::vector<std::string>& args, const std::string& tag,
-                      const std::string& env = "") const {
-    std::string command = "exec env -u CLARIVO_REGISTRY -u WINEPREFIX -u COMSPEC HOME=" +
-                          Quote((temp_ / "home").string()) + " XDG_DATA_HOME=" + Quote((temp_ / "xdg").string()) +
-                          " " + env + " " + Quote((kBinDir / program).string());
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    return command + " </dev/null >" + Quote((temp_ / (tag + ".out")).string()) + " 2>" +
-           Quote((temp_ / (tag + ".err")).string());
-  }
-  // Starts the command; the pid is the program's own (the shell execs it).
-  pid_t Start(const std::string& command) const {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      setpgid(0, 0);
-      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    return pid;
-  }
-  Result Finish(pid_t pid, const std::string& tag) const {
-    int raw = 0;
-    waitpid(pid, &raw, 0);
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : WIFSIGNALED(raw) ? kSignalled + WTERMSIG(raw) : -1;
-    r.out = ReadFile(temp_ / (tag + ".out"));
-    r.err = ReadFile(temp_ / (tag + ".err"));
-    return r;
-  }
-  Result Run(const std::string& program, const std::vector<std::string>& args, const std::string& env = "") {
-    return Finish(Start(Command(program, args, "run", env)), "run");
-  }
-  Result Cli(const std::vector<std::string>& args) { return Run("clarivo-cli", args); }
-
-  std::string Registry() const { return "wine:" + prefix_.string(); }
-
-  // Files of a folder whose name marks them as temporaries of a save.
-  static std::vector<std::string> Temporaries(const fs::path& dir) {
-    std::vector<std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-      const std::string name = entry.path().filename().string();
-      if (name.find(".clarivo-tmp-") != std::string::npos || name.find(".tmp") != std::string::npos) {
-        found.push_back(entry.path().string());
-      }
-    }
-    return found;
-  }
-
-  // The project's reader reads both files whole; answers whether `key` of
-  // each hive exists (-1: a file could not be read).
-  static int KeysPresent(const fs::path& prefix, const std::u16string& machine_key, const std::u16string& user_key) {
-    std::string error;
-    std::unique_ptr<platform::WineRegistry> reg = platform::WineRegistry::Open(prefix.string(), &error);
-    if (!reg) {
-      ADD_FAILURE() << "the registry cannot be read: " << error;
-      return -1;
-    }
-    int present = 0;
-    platform::RegKey key = 0;
-    if (reg->OpenKey(platform::kLocalMachine, machine_key, &key) == platform::kRegOk) {
-      present |= 1;
-      reg->CloseKey(key);
-    }
-    if (reg->OpenKey(platform::kCurrentUser, user_key, &key) == platform::kRegOk) {
-      present |= 2;
-      reg->CloseKey(key);
-    }
-    return present;
-  }
-
-  // Waits until no process has `text` in its command line.
-  static void WaitForProgramsUsing(const std::string& text) {
-    for (int round = 0; round < 500; ++round) {
-      bool found = false;
-      for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string pid = entry.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos || pid == std::to_string(getpid())) continue;
-        std::string cmdline = ReadFile(entry.path() / "cmdline");
-        std::replace(cmdline.begin(), cmdline.end(), '\0', ' ');
-        found = found || cmdline.find(text) != std::string::npos;
-      }
-      if (!found) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ADD_FAILURE() << "programs working on " << text << " did not end";
-  }
-
-  nlohmann::json Backups() {
-    const Result r = Cli({"backups", "--json", "--backup-dir", backups_});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return nlohmann::json::parse(r.out);
-  }
-
-  // Every listed point has its folder with both exports and its source.
-  void ExpectListConsistent() {
-    const nlohmann::json list = Backups();
-    std::set<std::string> folders;
-    for (const auto& point : list["restore_points"]) {
-      const std::string folder = point["folder"];
-      EXPECT_TRUE(folders.insert(folder).second) << "two points share " << folder;
-      EXPECT_TRUE(point["folder_exists"].get<bool>()) << folder;
-      for (const char* file : {"reg.reg", "reg_user.reg", "source"}) {
-        EXPECT_GT(fs::file_size(fs::path(folder) / file), 10u) << folder << file;
-      }
-      EXPECT_FALSE(fs::exists(fs::path(folder) / ".writing")) << folder;
-    }
-  }
-
-  fs::path temp_;
-  fs::path prefix_;
-  std::string backups_;
-};
+using DataSafetyTest = CliSandbox;
 
 TEST_F(DataSafetyTest, BackupsRacingEachOtherGetFoldersOfTheirOwnAndAllStayListed) {
   constexpr int kRounds = 6;
   std::set<std::string> printed;
   for (int round = 0; round < kRounds; ++round) {
-    const pid_t a = Start(Command("clarivo-cli", {"backup", "--registry", Registry(), "--backup-dir", backups_}, "a"));
-    const pid_t b = Start(Command("clarivo-cli", {"backup", "--registry", Registry(), "--backup-dir", backups_}, "b"));
+    const pid_t a =
+        Start(Command("clarivo-cli", {"backup", "--registry", Registry(), "--backup-dir", backups_}, "a"));
+    const pid_t b =
+        Start(Command("clarivo-cli", {"backup", "--registry", Registry(), "--backup-dir", backups_}, "b"));
     const Result ra = Finish(a, "a"), rb = Finish(b, "b");
     ASSERT_EQ(ra.status, 0) << ra.err;
     ASSERT_EQ(rb.status, 0) << rb.err;
@@ -230,8 +81,8 @@ TEST_F(DataSafetyTest, RestoreIntoAnotherRegistryIsRefusedUnlessAskedFor) {
   r = Cli({"restore", "--registry", (temp_ / "link-to-prefix").string(), "--backup-dir", backups_, "1"});
   EXPECT_EQ(r.status, 0) << r.err;
 
-  r = Cli({"restore", "--json", "--into-other-registry", "--registry", "wine:" + other.string(), "--backup-dir",
-           backups_, "1"});
+  r = Cli({"restore", "--json", "--into-other-registry", "--registry", "wine:" + other.string(),
+           "--backup-dir", backups_, "1"});
   ASSERT_EQ(r.status, 0) << r.err;
   const nlohmann::json doc = nlohmann::json::parse(r.out);
   EXPECT_EQ(doc["restore_point"], 1);
@@ -243,7 +94,8 @@ TEST_F(DataSafetyTest, RestoreIntoAnotherRegistryIsRefusedUnlessAskedFor) {
   fs::remove(fs::path(folder) / "source");
   r = Cli({"backups", "--backup-dir", backups_});
   EXPECT_NE(r.out.find("(registry not recorded)"), std::string::npos) << r.out;
-  EXPECT_EQ(Cli({"restore", "--registry", "wine:" + other.string(), "--backup-dir", backups_, "1"}).status, 0);
+  EXPECT_EQ(Cli({"restore", "--registry", "wine:" + other.string(), "--backup-dir", backups_, "1"}).status,
+            0);
 }
 
 TEST_F(DataSafetyTest, DamagedSecondFileChangesNothing) {
@@ -333,16 +185,16 @@ TEST_F(DataSafetyTest, FixInterruptedAtManyPointsLeavesAWholeRegistryAndAConsist
       backups_ = (temp_ / ("backups-" + std::to_string(i) + "-" + std::to_string(signal_number))).string();
       fs::copy(kSourceDir / "examples/demo-prefix", prefix_,
                fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-      const pid_t pid =
-          Start(Command("clarivo-cli", {"fix", "--yes", "--registry", Registry(), "--backup-dir", backups_}, "fix"));
+      const pid_t pid = Start(Command(
+          "clarivo-cli", {"fix", "--yes", "--registry", Registry(), "--backup-dir", backups_}, "fix"));
       std::this_thread::sleep_for(span * i / kPoints);
       kill(pid, signal_number);
       const Result r = Finish(pid, "fix");
       // An editor the cli started runs on in its own process group, as after
       // Ctrl-C on a terminal: it finishes its export.
       WaitForProgramsUsing(temp_.string());
-      SCOPED_TRACE("signal " + std::to_string(signal_number) + " at point " + std::to_string(i) + ": " + r.out +
-                   r.err);
+      SCOPED_TRACE("signal " + std::to_string(signal_number) + " at point " + std::to_string(i) + ": " +
+                   r.out + r.err);
       if (signal_number == SIGINT && r.status == 130) {
         ++stopped_reports;
         EXPECT_NE(r.out.find("Stopped on request"), std::string::npos);
@@ -379,8 +231,9 @@ TEST_F(DataSafetyTest, RestoreOfALargeRegistryIsAllOrNothingWhenInterrupted) {
   const std::u16string machine_key = u"Software\\Classes\\CLSID";
   const std::u16string user_key = u"Software";
   ASSERT_EQ(KeysPresent(big, machine_key, user_key), 3);
-  std::ofstream(temp_ / "remove.reg") << "REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]\r\n\r\n"
-                                         "[-HKEY_CURRENT_USER\\Software]\r\n";
+  std::ofstream(temp_ / "remove.reg")
+      << "REGEDIT4\r\n\r\n[-HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID]\r\n\r\n"
+         "[-HKEY_CURRENT_USER\\Software]\r\n";
   const std::string env = "CLARIVO_REGISTRY=" + Quote(Registry());
   const std::vector<std::string> restore = {"/s", "/i", fs::path(folder) / "reg.reg",
                                             fs::path(folder) / "reg_user.reg"};
@@ -399,7 +252,8 @@ TEST_F(DataSafetyTest, RestoreOfALargeRegistryIsAllOrNothingWhenInterrupted) {
     kill(pid, signal_number);
     Finish(pid, "restore");
     const int present = KeysPresent(big, machine_key, user_key);
-    EXPECT_TRUE(present == 0 || present == 3) << "half restored after signal " << signal_number << " at " << i;
+    EXPECT_TRUE(present == 0 || present == 3)
+        << "half restored after signal " << signal_number << " at " << i;
     (present == 3 ? after : before)++;
     if (signal_number == SIGINT) {
       EXPECT_TRUE(Temporaries(big).empty()) << "SIGINT leaves no temporary";
