@@ -149,6 +149,7 @@ std::int32_t WineRegistry::SaveDirtyHives() {
     pending.push_back(std::move(p));
   }
   std::vector<FileReplacement> replacements;
+  replacements.reserve(pending.size());
   for (const Pending& p : pending) {
     replacements.push_back({files_[static_cast<int>(p.hive)].path, p.text});
   }
