@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -133,6 +134,11 @@ int Register(const std::string& path) {
 void Unregister(int slot) {
   if (slot >= 0) g_slots[slot].state.store(kFree);
 }
+
+void (*g_replace_hook)(std::size_t) = nullptr;
+
+constexpr std::string_view kJournalPrefix = ".clarivo-replace-";
+constexpr std::string_view kJournalEnd = "end\n";
 
 // ---- Paths ----
 
@@ -264,7 +270,113 @@ void SyncFolder(const std::string& folder) {
   }
 }
 
+// Names the renames to come, so that a writer killed among them can be
+// finished by the next one. The journal has its name only once complete and
+// locked. Answers its descriptor (-1 on failure) and sets `name`.
+int WriteJournal(const std::string& folder, const std::vector<Temp>& temps, std::string* name, int* err) {
+  std::string text;
+  for (const Temp& temp : temps) text += temp.name + "\n" + temp.target + "\n";
+  text += kJournalEnd;
+  int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  const bool anonymous = fd >= 0;
+  if (!anonymous) {
+    *name = folder + "/" + std::string(kJournalPrefix) + RandomSuffix();
+    fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      *err = errno;
+      return -1;
+    }
+  }
+  flock(fd, LOCK_EX);
+  if (!WriteAll(fd, text) || fsync(fd) != 0) {
+    *err = errno;
+    if (!anonymous) unlink(name->c_str());
+    close(fd);
+    return -1;
+  }
+  if (anonymous) {
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    bool linked = false;
+    for (int attempt = 0; attempt < 100 && !linked; ++attempt) {
+      *name = folder + "/" + std::string(kJournalPrefix) + RandomSuffix();
+      linked = linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name->c_str(), AT_SYMLINK_FOLLOW) == 0;
+      if (!linked && errno != EEXIST) break;
+    }
+    if (!linked) {
+      *err = errno;
+      close(fd);
+      return -1;
+    }
+  }
+  SyncFolder(folder);
+  return fd;
+}
+
 }  // namespace
+
+void SetReplaceHookForTests(void (*hook)(std::size_t renamed)) { g_replace_hook = hook; }
+
+int CompleteInterruptedReplacements(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  std::vector<std::string> journals;
+  while (const dirent* entry = readdir(dir)) {
+    if (std::string_view(entry->d_name).starts_with(kJournalPrefix))
+      journals.push_back(folder + "/" + entry->d_name);
+  }
+  closedir(dir);
+  int completed = 0;
+  for (const std::string& journal : journals) {
+    const int fd = open(journal.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    // A live writer holds its journal's lock; only our own user's journals count.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
+        flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      close(fd);
+      continue;
+    }
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+      text.append(buffer, static_cast<std::size_t>(n));
+    if (!text.ends_with(kJournalEnd)) {
+      // Cut short: its writer died before any rename. Left a moment to a
+      // writer that has just created it.
+      const auto age =
+          std::chrono::system_clock::now().time_since_epoch() - std::chrono::seconds(st.st_ctim.tv_sec);
+      if (age > std::chrono::seconds(5)) unlink(journal.c_str());
+      close(fd);
+      continue;
+    }
+    text.resize(text.size() - kJournalEnd.size());
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < text.size();) {
+      const std::size_t end = text.find('\n', pos);
+      lines.push_back(text.substr(pos, end - pos));
+      pos = end == std::string::npos ? text.size() : end + 1;
+    }
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+      const std::string& temp = lines[i];
+      const std::string& target = lines[i + 1];
+      // Only what a save of ours names: "X.clarivo-tmp-..." over X.
+      if (!temp.starts_with(target + std::string(kTempMarker)) ||
+          temp.find('/', target.size()) != std::string::npos) {
+        continue;
+      }
+      struct stat info {};
+      if (lstat(temp.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+          rename(temp.c_str(), target.c_str()) == 0) {
+        SyncFolder(FolderOf(target));
+      }
+    }
+    unlink(journal.c_str());
+    SyncFolder(folder);
+    close(fd);
+    ++completed;
+  }
+  return completed;
+}
 
 std::string ResolveWriteTarget(const std::string& path, std::string* error) {
   std::string current = path;
@@ -283,6 +395,9 @@ std::string ResolveWriteTarget(const std::string& path, std::string* error) {
 
 bool ReplaceFiles(std::span<const FileReplacement> files, std::string* error) {
   SaveScope scope;
+  // A replacement a killed writer left half done is finished first: its
+  // files must not be taken for stale temporaries.
+  for (const FileReplacement& file : files) CompleteInterruptedReplacements(FolderOf(file.path));
   std::vector<Temp> temps(files.size());
   auto abandon_all = [&] {
     for (Temp& temp : temps) Abandon(temp);
@@ -299,12 +414,30 @@ bool ReplaceFiles(std::span<const FileReplacement> files, std::string* error) {
     for (Temp& temp : temps) {
       if (!Name(&temp, error)) return abandon_all();
     }
+    std::string journal;
+    int journal_fd = -1;
+    const bool names_fit = std::none_of(temps.begin(), temps.end(), [](const Temp& t) {
+      return t.name.find('\n') != std::string::npos || t.target.find('\n') != std::string::npos;
+    });
+    if (temps.size() > 1 && names_fit) {
+      int err = 0;
+      journal_fd = WriteJournal(FolderOf(files[0].path), temps, &journal, &err);
+      if (journal_fd < 0) {
+        abandon_all();
+        return FailWith(error, temps[0].target, err);
+      }
+    }
     for (std::size_t i = 0; i < temps.size(); ++i) {
+      if (i > 0 && g_replace_hook != nullptr) g_replace_hook(i);
       if (rename(temps[i].name.c_str(), temps[i].target.c_str()) != 0) {
         const int err = errno;
         std::string done;
         for (std::size_t k = 0; k < i; ++k) done += (done.empty() ? "" : ", ") + temps[k].target;
         abandon_all();
+        if (journal_fd >= 0) {
+          unlink(journal.c_str());
+          close(journal_fd);
+        }
         FailWith(error, temps[i].target, err);
         if (error && !done.empty()) *error += " (already replaced: " + done + ")";
         return false;
@@ -312,6 +445,11 @@ bool ReplaceFiles(std::span<const FileReplacement> files, std::string* error) {
       temps[i].name.clear();
       Unregister(temps[i].slot);
       temps[i].slot = -1;
+    }
+    if (journal_fd >= 0) {
+      for (const Temp& temp : temps) SyncFolder(FolderOf(temp.target));
+      unlink(journal.c_str());
+      close(journal_fd);
     }
   }
   for (Temp& temp : temps) {

@@ -48,6 +48,18 @@ bool ReplaceFiles(std::span<const FileReplacement> files, std::string* error);
 // writer holds. Returns how many were removed.
 int RemoveStaleTemporaries(const std::string& target);
 
+// Several files replaced together are first named in a journal
+// (".clarivo-replace-..." in the folder of the first path as given), which
+// lives from just before the first rename to just after the last. A writer
+// killed in between leaves it; this finishes its renames, so that all files
+// are replaced, and removes it. Run by every ReplaceFiles and when a Wine
+// registry is opened. Returns how many interrupted replacements it finished.
+int CompleteInterruptedReplacements(const std::string& folder);
+
+// For tests: called after each rename of a ReplaceFiles with the number of
+// files replaced so far (null: nothing).
+void SetReplaceHookForTests(void (*hook)(std::size_t renamed));
+
 // Why `path` could not be replaced now, naming the file and the system's
 // reason ("cannot write /p/user.reg: Read-only file system"); empty when it
 // can. Tries the folder for real, so it holds for root and read-only mounts.

@@ -93,6 +93,9 @@ std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, 
     *error = "no Wine prefix at " + dir + " (system.reg not found)";
     return nullptr;
   }
+  // Both files as the last save left them: one killed among its renames is
+  // finished first, so no reader sees one file new and the other old.
+  CompleteInterruptedReplacements(dir);
   std::unique_ptr<WineRegistry> reg(new WineRegistry(dir));
   std::lock_guard lock(reg->mutex());
   if (!reg->LoadHive(Hive::kMachine, true, error) || !reg->LoadHive(Hive::kUser, false, error))

@@ -201,6 +201,54 @@ TEST_F(AtomicWriteTest, InterruptedSavesLeaveOneWholeFileAndNoTemporary) {
   EXPECT_EQ(Names(dir_), std::vector<std::string>{"system.reg"});
 }
 
+TEST_F(AtomicWriteTest, WriterKilledBetweenTwoRenamesIsFinishedByTheNextReaderOrWriter) {
+  fs::create_directories(dir_ / "prefix");
+  Write(dir_ / "prefix/system.reg", "old machine");
+  Write(dir_ / "prefix/user.reg", "old user");
+  // A writer that dies (as if killed) right after its first rename.
+  auto half_replace = [&] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      SetReplaceHookForTests([](std::size_t renamed) {
+        if (renamed == 1) _exit(9);
+      });
+      const FileReplacement files[] = {{(dir_ / "prefix/system.reg").string(), "new machine"},
+                                       {(dir_ / "prefix/user.reg").string(), "new user"}};
+      std::string error;
+      ReplaceFiles(files, &error);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  ASSERT_EQ(half_replace(), 9);
+  EXPECT_EQ(Read(dir_ / "prefix/system.reg"), "new machine");
+  EXPECT_EQ(Read(dir_ / "prefix/user.reg"), "old user") << "half replaced, as a kill there leaves it";
+  EXPECT_EQ(CompleteInterruptedReplacements((dir_ / "prefix").string()), 1);
+  EXPECT_EQ(Read(dir_ / "prefix/user.reg"), "new user");
+  EXPECT_EQ(Names(dir_ / "prefix"), (std::vector<std::string>{"system.reg", "user.reg"}));
+
+  // The next save of either file finishes it the same way, whatever it writes.
+  Write(dir_ / "prefix/system.reg", "old machine");
+  Write(dir_ / "prefix/user.reg", "old user");
+  ASSERT_EQ(half_replace(), 9);
+  std::string error;
+  ASSERT_TRUE(Replace((dir_ / "prefix/system.reg").string(), "newer machine", &error)) << error;
+  EXPECT_EQ(Read(dir_ / "prefix/user.reg"), "new user");
+  EXPECT_EQ(Read(dir_ / "prefix/system.reg"), "newer machine");
+  EXPECT_EQ(Names(dir_ / "prefix"), (std::vector<std::string>{"system.reg", "user.reg"}));
+
+  // A journal naming files that are no temporaries of ours renames nothing.
+  Write(dir_ / "prefix/victim", "keep");
+  Write(dir_ / "prefix/other", "x");
+  Write(dir_ / "prefix/.clarivo-replace-forged",
+        (dir_ / "prefix/other").string() + "\n" + (dir_ / "prefix/victim").string() + "\nend\n");
+  EXPECT_EQ(CompleteInterruptedReplacements((dir_ / "prefix").string()), 1);
+  EXPECT_EQ(Read(dir_ / "prefix/victim"), "keep");
+  EXPECT_FALSE(fs::exists(dir_ / "prefix/.clarivo-replace-forged"));
+}
+
 TEST_F(AtomicWriteTest, ProblemsNameTheFileAndTheReason) {
   fs::create_directories(dir_ / "prefix");
   Write(dir_ / "prefix/system.reg", "x");
