@@ -118,7 +118,9 @@ class CliSandbox : public ::testing::Test {
     std::vector<std::string> found;
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
       const std::string name = entry.path().filename().string();
-      if (name.find(".clarivo-tmp-") != std::string::npos || name.find(".tmp") != std::string::npos) {
+      // Whatever a save may leave beside its file, in any naming it ever used.
+      if (name.starts_with("system.reg.") || name.starts_with("user.reg.") ||
+          name.find(".clarivo-") != std::string::npos || name.find(".tmp") != std::string::npos) {
         found.push_back(entry.path().string());
       }
     }
