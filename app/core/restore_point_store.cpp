@@ -195,6 +195,13 @@ void RestorePointStore::ReloadList() {
   }
   list_damaged_ = false;
   points_ = std::move(*loaded);
+  // Points whose list could not be written stay for this run of the program.
+  for (const RestorePoint& kept : unsaved_) {
+    if (std::none_of(points_.begin(), points_.end(),
+                     [&](const RestorePoint& p) { return SamePoint(p, kept); })) {
+      points_.push_back(kept);
+    }
+  }
 }
 
 std::vector<std::string> RestorePointStore::OrphanFolders() const {
@@ -392,7 +399,7 @@ bool RestorePointStore::CreatePoint() {
     ListLock lock(*this, true);
     ReloadList();
     points_.push_back(point);
-    SaveList();
+    if (!SaveList()) unsaved_.push_back(point);
     unlink((dir + kWritingMarker).c_str());
   } else {
     disk.RemoveDirectories(dir);
@@ -460,6 +467,7 @@ bool RestorePointStore::DeletePoint(int index) {
     disk.RemoveDirectories(PointFolder(point));
   }
   points_.erase(points_.begin() + static_cast<std::ptrdiff_t>(at));
+  std::erase_if(unsaved_, [&](const RestorePoint& p) { return SamePoint(p, point); });
   return SaveList();
 }
 

@@ -147,7 +147,8 @@ class RestorePointStore {
   std::atomic<bool> busy_ = false;
   std::atomic<bool> last_run_succeeded_ = true;
   std::atomic<bool> last_backup_failed_ = false;
-  bool list_damaged_ = false;  // the list file on disk was not trusted
+  bool list_damaged_ = false;          // the list file on disk was not trusted
+  std::vector<RestorePoint> unsaved_;  // made here, but the list could not be written
   std::string last_error_;
 };
 

@@ -247,6 +247,29 @@ TEST_F(RestorePointStoreTest, PointsRecordTheirRegistryAndRestoreElsewhereOnlyWh
   store.into_other_registry = true;
   EXPECT_TRUE(store.Run()) << store.last_error();
 
+  // A list that cannot be replaced for a while (here a folder stands in its
+  // way, which stops root too): the new point stays for this run, also
+  // through later changes that read the list again.
+  store.registry_source.clear();
+  store.into_other_registry = false;
+  store.create_mode = true;
+  const std::string old_list = testing::ReadText(store.ListPath());
+  fs::remove(store.ListPath());
+  fs::create_directories(store.ListPath() + "/blocker");
+  ui_.messages.clear();
+  EXPECT_TRUE(store.Run());
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"Fail to create file"});
+  ASSERT_EQ(store.points().size(), 2u);
+  const RestorePoint unsaved = store.points()[1];
+  fs::remove_all(store.ListPath());
+  testing::WriteText(store.ListPath(), old_list);
+  ASSERT_TRUE(store.Run());  // reads the list again before adding its point
+  ASSERT_EQ(store.points().size(), 3u);
+  EXPECT_EQ(store.points()[1], unsaved);
+  ASSERT_TRUE(store.DeletePoint(2));
+  ASSERT_TRUE(store.DeletePoint(1));
+  EXPECT_EQ(store.points().size(), 1u);
+
   // A second store sees the point the first one listed, and the lock file
   // lies beside the list.
   RestorePointStore second(backups());
