@@ -44,6 +44,21 @@ bool LockFileHeld(const std::string& lock_path) {
   return held;
 }
 
+std::vector<std::string> WineserverLockPaths(const std::string& prefix_dir) {
+  std::vector<std::string> paths;
+  const std::string lock = WineserverLockPath(prefix_dir);
+  if (lock.empty()) return paths;
+  paths.push_back(lock);
+  struct stat st;
+  if (stat(prefix_dir.c_str(), &st) != 0) return paths;
+  char server[96];
+  std::snprintf(server, sizeof server, "/server-%llx-%llx/lock", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  const std::string standard = "/tmp/.wine-" + std::to_string(getuid()) + server;
+  if (standard != lock) paths.push_back(standard);
+  return paths;
+}
+
 bool WineserverRunning(const std::string& prefix_dir) {
   std::string lock = WineserverLockPath(prefix_dir);
   if (!lock.empty() && LockFileHeld(lock)) return true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -17,5 +18,10 @@ bool LockFileHeld(const std::string& lock_path);
 
 // True while a wineserver runs for the prefix.
 bool WineserverRunning(const std::string& prefix_dir);
+
+// The lock files WineserverRunning looks at (one or two; none when the
+// prefix cannot be stat'ed), for callers that ask very often: they can keep
+// the paths and call LockFileHeld on each.
+std::vector<std::string> WineserverLockPaths(const std::string& prefix_dir);
 
 }  // namespace platform

@@ -222,6 +222,62 @@ TEST_F(RestorePointStoreTest, RestoreBringsBackBothHivesAndReportsAMissingFolder
   EXPECT_NE(ui_.messages[0].find("reg.reg"), std::string::npos);
 }
 
+TEST_F(RestorePointStoreTest, PointsRecordTheirRegistryAndRestoreElsewhereOnlyWhenConfirmed) {
+  RestorePointStore store(backups());
+  store.create_mode = true;
+  ASSERT_TRUE(store.Run());
+  const std::string made_from = "wine:" + fs::canonical(prefix()).string();
+  EXPECT_EQ(store.PointSource(store.points()[0]), made_from);
+  EXPECT_EQ(store.SourceMismatch(0), "");
+
+  // Another prefix: refused with both names, then done once confirmed.
+  const std::string other = tmp_ / "other";
+  fs::copy(prefix(), other, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  const std::string before = testing::ReadText(other + "/system.reg");
+  store.registry_source = "wine:" + other;
+  EXPECT_NE(store.SourceMismatch(0).find(made_from), std::string::npos);
+  store.create_mode = false;
+  store.restore_index = 0;
+  ui_.messages.clear();
+  EXPECT_FALSE(store.Run());
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_NE(ui_.messages[0].find(made_from), std::string::npos) << ui_.messages[0];
+  EXPECT_NE(ui_.messages[0].find(other), std::string::npos) << ui_.messages[0];
+  EXPECT_EQ(testing::ReadText(other + "/system.reg"), before);
+  store.into_other_registry = true;
+  EXPECT_TRUE(store.Run()) << store.last_error();
+
+  // A list that cannot be replaced for a while (here a folder stands in its
+  // way, which stops root too): the new point stays for this run, also
+  // through later changes that read the list again.
+  store.registry_source.clear();
+  store.into_other_registry = false;
+  store.create_mode = true;
+  const std::string old_list = testing::ReadText(store.ListPath());
+  fs::remove(store.ListPath());
+  fs::create_directories(store.ListPath() + "/blocker");
+  ui_.messages.clear();
+  EXPECT_TRUE(store.Run());
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"Fail to create file"});
+  ASSERT_EQ(store.points().size(), 2u);
+  const RestorePoint unsaved = store.points()[1];
+  fs::remove_all(store.ListPath());
+  testing::WriteText(store.ListPath(), old_list);
+  ASSERT_TRUE(store.Run());  // reads the list again before adding its point
+  ASSERT_EQ(store.points().size(), 3u);
+  EXPECT_EQ(store.points()[1], unsaved);
+  ASSERT_TRUE(store.DeletePoint(2));
+  ASSERT_TRUE(store.DeletePoint(1));
+  EXPECT_EQ(store.points().size(), 1u);
+
+  // A second store sees the point the first one listed, and the lock file
+  // lies beside the list.
+  RestorePointStore second(backups());
+  EXPECT_EQ(second.points(), store.points());
+  EXPECT_TRUE(fs::exists(store.ListPath() + ".lock"));
+  EXPECT_TRUE(second.OrphanFolders().empty());
+}
+
 TEST_F(RestorePointStoreTest, DeletePointRemovesExactlyItsFolder) {
   RestorePointStore store(backups());
   store.create_mode = true;

@@ -3,6 +3,8 @@
 // in the program and the other way round.
 #pragma once
 
+#include <signal.h>
+
 #include <optional>
 #include <string>
 
@@ -30,6 +32,25 @@ std::optional<int> PointIndex(const clarivo::RestorePointStore& store, const std
                               std::string* error);
 // True when `word` is written as a point number (digits only).
 bool IsPointNumber(const std::string& word);
+
+// While it lives, SIGINT and SIGTERM only ask the command to stop at the
+// next safe point (between fixed categories, after a backup or restore that
+// has begun), so that nothing is left half done.
+class StopRequest {
+ public:
+  StopRequest();
+  ~StopRequest();
+  StopRequest(const StopRequest&) = delete;
+  StopRequest& operator=(const StopRequest&) = delete;
+  static bool requested();
+
+ private:
+  struct sigaction old_int_ {};
+  struct sigaction old_term_ {};
+};
+
+// Asks `question` with " [y/N] " on the terminal; true only for y or yes.
+bool AskOnTerminal(const std::string& question);
 
 // "YYYY-MM-DD hh:mm:ss" of a point's creation time.
 std::string PointTime(const clarivo::RestorePoint& point);
