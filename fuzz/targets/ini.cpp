@@ -1,0 +1,24 @@
+// The program's ini file: any file gives texts and numbers without failing,
+// and one key's text does not depend on being asked twice.
+#include "app/core/ini.h"
+
+#include <cstdint>
+#include <string>
+
+#include "fuzz/fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string path = fuzz::ScratchFolder() + "/Clarivo.ini";
+  if (!fuzz::WriteFile(path, std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
+  clarivo::CIni ini(path);
+  for (const char* section : {"Deploy", "Menu", "ErrorLevel", "Test", ""}) {
+    for (const char* key : {"RegBackup", "LANGUAGE", "Feedback", "Level_1_", "IsRealFix", ""}) {
+      const std::string text = ini.GetString(section, key);
+      FUZZ_CHECK(ini.GetString(section, key) == text, "the same key reads the same twice");
+      ini.GetInt(section, key, 7);
+      std::u16string part;
+      FUZZ_CHECK(ini.ReadInto(section, key, 4, &part) <= 3, "a read fills at most its buffer");
+    }
+  }
+  return 0;
+}
