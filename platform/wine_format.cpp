@@ -170,6 +170,7 @@ class Parser {
   std::vector<RegNode*> nodes_;        // the previous key and its parents
   std::string_view prev_key_;          // the previous key line's name as written
   std::vector<std::size_t> raw_seps_;  // where in it each separator ends
+  std::vector<std::size_t> raw_need_;  // how much of it must match to reuse the key before each
   // Scratch space reused from line to line.
   std::u16string key_;
   std::vector<std::size_t> cuts_;
@@ -341,11 +342,12 @@ bool Parser::ParseKeyLine(RegNode* root) {
   std::size_t raw_same = 0;
   while (raw_same < limit && start[raw_same] == prev_key_[raw_same]) ++raw_same;
   std::size_t shared = 0;
-  // A component is reused only when the byte after its separator matches
-  // too: an escape ("\\x5c" before "z" or before "b") or a UTF-8 sequence
-  // reads differently depending on the byte that follows it.
-  while (shared < raw_seps_.size() && raw_seps_[shared] < raw_same) ++shared;
+  // Everything up to a separator must match, and for a separator written as
+  // a number escape the byte after it too: "\\x5c" reads differently before
+  // "z" and before "b".
+  while (shared < raw_need_.size() && raw_need_[shared] <= raw_same) ++shared;
   raw_seps_.resize(shared);
+  raw_need_.resize(shared);
   const char* p = start + (shared ? raw_seps_.back() : 0);
   key_.clear();
   cuts_.clear();
@@ -354,8 +356,11 @@ bool Parser::ParseKeyLine(RegNode* root) {
                    Sinks{[&](char32_t c) {
                            if (c == u'\\') {
                              cuts_.push_back(key_.size());
-                             raw_seps_.push_back(
-                                 static_cast<std::size_t>(p - start));  // p is past the separator
+                             // p is past the separator. Written "\\\\" it
+                             // reads the same whatever follows.
+                             const auto end = static_cast<std::size_t>(p - start);
+                             raw_seps_.push_back(end);
+                             raw_need_.push_back(p[-1] == '\\' ? end : end + 1);
                            }
                            key_.push_back(static_cast<char16_t>(c));
                          },
