@@ -11,14 +11,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = fuzz::ScratchFolder() + "/Clarivo.ini";
   if (!fuzz::WriteFile(path, std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
   clarivo::CIni ini(path);
-  for (const char* section : {"Deploy", "Menu", "ErrorLevel", "Test", ""}) {
-    for (const char* key : {"RegBackup", "LANGUAGE", "Feedback", "Level_1_", "IsRealFix", ""}) {
-      const std::string text = ini.GetString(section, key);
-      FUZZ_CHECK(ini.GetString(section, key) == text, "the same key reads the same twice");
-      ini.GetInt(section, key, 7);
-      std::u16string part;
-      FUZZ_CHECK(ini.ReadInto(section, key, 4, &part) <= 3, "a read fills at most its buffer");
-    }
+  // The keys the program reads, one in a section that may not exist, and
+  // an empty name: each file read is short, so the fuzzer gets far.
+  const char* const pairs[][2] = {{"Deploy", "RegBackup"},
+                                  {"Menu", "Feedback"},
+                                  {"ErrorLevel", "Level_1_"},
+                                  {"Test", "IsRealFix"},
+                                  {"", ""}};
+  for (const auto& [section, key] : pairs) {
+    const std::string text = ini.GetString(section, key);
+    FUZZ_CHECK(ini.GetString(section, key) == text, "the same key reads the same twice");
+    ini.GetInt(section, key, 7);
+    std::u16string part;
+    FUZZ_CHECK(ini.ReadInto(section, key, 4, &part) <= 3, "a read fills at most its buffer");
   }
   return 0;
 }

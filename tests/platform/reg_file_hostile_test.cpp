@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "platform/memory_registry.h"
 #include "platform/reg_file.h"
@@ -76,14 +77,16 @@ TEST(RegFileHostileTest, OddKeyNamesThatCanStandRawComeBackExactly) {
 }
 
 TEST(RegFileHostileTest, AKeyNameWithALineBreakFailsTheExport) {
-  for (const std::u16string name : {u"line\nbreak", u"carriage\rreturn"}) {
+  const std::pair<std::u16string, std::string> names[] = {{u"line\nbreak", "line\\nbreak"},
+                                                          {u"carriage\rreturn", "carriage\\rreturn"}};
+  for (const auto& [name, shown] : names) {
     MemoryRegistry source;
     AddKey(source, u"Software\\Before", u"1");
     AddKey(source, u"Software\\" + name, u"2");
     std::u16string text;
     std::string error;
     EXPECT_FALSE(FormatRegExport(source, {u"HKEY_LOCAL_MACHINE"}, &text, &error));
-    EXPECT_EQ(error, "cannot export the key \"HKEY_LOCAL_MACHINE\\Software\\" + ToUtf8(name) +
+    EXPECT_EQ(error, "cannot export the key \"HKEY_LOCAL_MACHINE\\Software\\" + shown +
                          "\": its name holds a line break, which a .reg file cannot carry");
     const std::string file = TempFile();
     EXPECT_FALSE(ExportRegFile(source, {u"HKEY_LOCAL_MACHINE"}, file, &error));
