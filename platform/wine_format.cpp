@@ -167,7 +167,10 @@ class Parser {
   std::size_t next_ = 0;
   int line_no_ = 0;
 
-  std::vector<RegNode*> nodes_;        // the previous key and its parents
+  std::vector<RegNode*> nodes_;  // the previous key and its parents
+  // For each of nodes_: how many of it and its parents the previous key line
+  // spelled otherwise than the name the key keeps (another case).
+  std::vector<std::uint32_t> respelled_;
   std::string_view prev_key_;          // the previous key line's name as written
   std::vector<std::size_t> raw_seps_;  // where in it each separator ends
   std::vector<std::size_t> raw_need_;  // how much of it must match to reuse the key before each
@@ -392,11 +395,22 @@ bool Parser::ParseKeyLine(RegNode* root) {
          CompareKeyNames(part(common), nodes_[shared + common]->name) == 0)
     ++common;
   nodes_.resize(shared + common);
+  respelled_.resize(shared);
+  auto note_spelling = [&](std::u16string_view text, const RegNode* n) {
+    const std::uint32_t before = respelled_.empty() ? 0 : respelled_.back();
+    respelled_.push_back(before + (text == std::u16string_view(n->name) ? 0 : 1));
+  };
+  for (std::size_t i = 0; i < common; ++i) note_spelling(part(i), nodes_[shared + i]);
   RegNode* node = nodes_.empty() ? root : nodes_.back();
   for (std::size_t i = common; i < cuts_.size(); ++i) {
     node = node->AddSubkey(part(i));
     nodes_.push_back(node);
+    note_spelling(part(i), node);
   }
+  // A block copied as it stands would bring its own spelling back: the
+  // first line naming a key, wherever the writer puts it, names it on the
+  // next read. One that spells a key otherwise is written anew.
+  if (!respelled_.empty() && respelled_.back() != 0) node->flags |= RegNode::kChanged;
   if (node->Has(RegNode::kHadBlock)) node->flags |= RegNode::kChanged;  // a second block: rewrite it
   node->flags |= RegNode::kHadBlock;
   if (has_seconds) node->modified = seconds * kTicksPerSecond + kEpochDiff;

@@ -13,34 +13,49 @@ namespace {
 
 using platform::RegNode;
 
-bool SameNode(const RegNode& a, const RegNode& b) {
-  if (std::u16string_view(a.name) != std::u16string_view(b.name)) return false;
-  if (a.Has(RegNode::kLink) != b.Has(RegNode::kLink) || a.modified != b.modified) return false;
-  if (a.subkeys.size() != b.subkeys.size() || a.values.size() != b.values.size()) return false;
+std::string Utf8(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) out += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\\x" + std::to_string(c);
+  return out;
+}
+
+// What differs between two keys, empty when nothing does.
+std::string Difference(const RegNode& a, const RegNode& b) {
+  if (std::u16string_view(a.name) != std::u16string_view(b.name)) return "name";
+  if (a.Has(RegNode::kLink) != b.Has(RegNode::kLink)) return "link";
+  if (a.modified != b.modified)
+    return "modified " + std::to_string(a.modified) + " " + std::to_string(b.modified);
+  if (a.subkeys.size() != b.subkeys.size()) return "subkey count";
+  if (a.values.size() != b.values.size()) return "value count";
   for (std::size_t i = 0; i < a.values.size(); ++i) {
     const auto& x = a.values[i];
     const auto& y = b.values[i];
-    if (x.name != y.name || x.type != y.type || x.data != y.data) return false;
+    if (x.name != y.name || x.type != y.type || x.data != y.data) return "value " + Utf8(x.name);
   }
   const bool a_class = a.extra && a.extra->has_class;
   const bool b_class = b.extra && b.extra->has_class;
-  if (a_class != b_class || (a_class && a.extra->key_class != b.extra->key_class)) return false;
+  if (a_class != b_class || (a_class && a.extra->key_class != b.extra->key_class)) return "class";
   const std::vector<std::string> none;
-  if ((a.extra ? a.extra->options : none) != (b.extra ? b.extra->options : none)) return false;
-  return true;
+  if ((a.extra ? a.extra->options : none) != (b.extra ? b.extra->options : none)) return "options";
+  return {};
 }
 
-// Compares two trees key by key without recursion (files may nest deeply).
-bool SameTree(const RegNode& a, const RegNode& b) {
+// Compares two trees key by key without recursion (files may nest deeply);
+// answers what differs first and where, empty when nothing does.
+std::string TreeDifference(const RegNode& a, const RegNode& b) {
   std::vector<std::pair<const RegNode*, const RegNode*>> pending{{&a, &b}};
   while (!pending.empty()) {
     auto [x, y] = pending.back();
     pending.pop_back();
-    if (!SameNode(*x, *y)) return false;
+    if (std::string what = Difference(*x, *y); !what.empty()) {
+      std::u16string path;
+      for (const RegNode* n = x; n && n->parent; n = n->parent) path = u"\\" + std::u16string(n->name) + path;
+      return what + " of key " + Utf8(path);
+    }
     for (std::size_t i = 0; i < x->subkeys.size(); ++i)
       pending.emplace_back(x->subkeys[i].get(), y->subkeys[i].get());
   }
-  return true;
+  return {};
 }
 
 void MarkAllChanged(RegNode* top) {
@@ -66,12 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string copied = platform::FormatWineRegistry(hive, nullptr, nullptr);
   platform::WineHiveFile again;
   FUZZ_CHECK(platform::ParseWineRegistry(copied, "copied", &again, &error), error.c_str());
-  FUZZ_CHECK(SameTree(*hive.root, *again.root), "the tree written back with copied blocks reads the same");
+  std::string difference = TreeDifference(*hive.root, *again.root);
+  FUZZ_CHECK(difference.empty(),
+             ("the tree written back with copied blocks reads the same: " + difference).c_str());
 
   MarkAllChanged(hive.root.get());
   const std::string rewritten = platform::FormatWineRegistry(hive, nullptr, nullptr);
   platform::WineHiveFile third;
   FUZZ_CHECK(platform::ParseWineRegistry(rewritten, "rewritten", &third, &error), error.c_str());
-  FUZZ_CHECK(SameTree(*hive.root, *third.root), "the tree written anew reads the same");
+  difference = TreeDifference(*hive.root, *third.root);
+  FUZZ_CHECK(difference.empty(), ("the tree written anew reads the same: " + difference).c_str());
   return 0;
 }
