@@ -31,7 +31,7 @@ bool EnabledIn(const tweaks::startup::AutostartFolders& folders, bool* found) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string root = fuzz::ScratchFolder();
+  const std::string& root = fuzz::ScratchFolder();
   tweaks::startup::AutostartFolders folders{root + "/user", {root + "/system"}};
   std::error_code ec;
   std::filesystem::remove_all(folders.user, ec);

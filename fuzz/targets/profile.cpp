@@ -28,7 +28,7 @@ class QuietUser : public clarivo::IUserInterface {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static QuietUser user;
   clarivo::SetUserInterface(&user);
-  const std::string folder = fuzz::ScratchFolder();
+  const std::string& folder = fuzz::ScratchFolder();
   if (!fuzz::WriteFile(folder + "/Setting", std::string_view(reinterpret_cast<const char*>(data), size)))
     return 0;
   using Status = clarivo::ProfileStore::Status;
