@@ -39,35 +39,9 @@ class MimeIcons {
 
  private:
   void Load() {
-    std::unordered_map<std::string, std::string> icons;  // mime type -> icon, where one is named
-    std::ifstream icon_file(std::string(kMimeFolder) + "icons");
-    for (std::string line; std::getline(icon_file, line);) {
-      const std::size_t colon = line.find(':');
-      if (colon != std::string::npos) icons.emplace(line.substr(0, colon), line.substr(colon + 1));
-    }
-    // "weight:type/subtype:*.ext[:flags]", heaviest first: the first match wins.
+    std::ifstream icons(std::string(kMimeFolder) + "icons");
     std::ifstream globs(std::string(kMimeFolder) + "globs2");
-    for (std::string line; std::getline(globs, line);) {
-      if (line.empty() || line[0] == '#') continue;
-      const std::size_t a = line.find(':');
-      const std::size_t b = a == std::string::npos ? a : line.find(':', a + 1);
-      if (b == std::string::npos || line.compare(b + 1, 2, "*.") != 0) continue;
-      const std::size_t c = line.find(':', b + 1);
-      std::string extension = line.substr(b + 2, c == std::string::npos ? std::string::npos : c - b - 2);
-      if (extension.find_first_of("*?[") != std::string::npos) continue;
-      for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-      const std::string type = line.substr(a + 1, b - a - 1);
-      std::string icon;
-      if (const auto it = icons.find(type); it != icons.end()) {
-        icon = it->second;
-      } else {
-        icon = type;
-        for (char& ch : icon) {
-          if (ch == '/') ch = '-';
-        }
-      }
-      by_extension_.emplace(std::move(extension), std::move(icon));
-    }
+    by_extension_ = ParseMimeIcons(icons, globs);
   }
 
   std::once_flag loaded_;
@@ -97,6 +71,38 @@ std::string IconForExtension(std::u16string_view extension) {
 }
 
 }  // namespace
+
+std::unordered_map<std::string, std::string> ParseMimeIcons(std::istream& icon_file, std::istream& globs) {
+  std::unordered_map<std::string, std::string> by_extension;
+  std::unordered_map<std::string, std::string> icons;  // mime type -> icon, where one is named
+  for (std::string line; std::getline(icon_file, line);) {
+    const std::size_t colon = line.find(':');
+    if (colon != std::string::npos) icons.emplace(line.substr(0, colon), line.substr(colon + 1));
+  }
+  // "weight:type/subtype:*.ext[:flags]", heaviest first: the first match wins.
+  for (std::string line; std::getline(globs, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t a = line.find(':');
+    const std::size_t b = a == std::string::npos ? a : line.find(':', a + 1);
+    if (b == std::string::npos || line.compare(b + 1, 2, "*.") != 0) continue;
+    const std::size_t c = line.find(':', b + 1);
+    std::string extension = line.substr(b + 2, c == std::string::npos ? std::string::npos : c - b - 2);
+    if (extension.find_first_of("*?[") != std::string::npos) continue;
+    for (char& ch : extension) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    const std::string type = line.substr(a + 1, b - a - 1);
+    std::string icon;
+    if (const auto it = icons.find(type); it != icons.end()) {
+      icon = it->second;
+    } else {
+      icon = type;
+      for (char& ch : icon) {
+        if (ch == '/') ch = '-';
+      }
+    }
+    by_extension.emplace(std::move(extension), std::move(icon));
+  }
+  return by_extension;
+}
 
 std::uint32_t CreateExtensionIcon(std::u16string_view extension) {
   if (extension.size() < 2 || extension[0] != u'.') return 0;

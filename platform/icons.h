@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace platform {
 
@@ -15,5 +17,9 @@ std::uint32_t CreateExtensionIcon(std::u16string_view extension);
 std::string IconName(std::uint32_t handle);
 // Frees the handle; returns false for a handle that is not live.
 bool DestroyIcon(std::uint32_t handle);
+
+// Extension ("txt", lower case) -> icon name, from shared-mime-info's "icons"
+// and "globs2" files (the first match of an extension wins).
+std::unordered_map<std::string, std::string> ParseMimeIcons(std::istream& icons, std::istream& globs);
 
 }  // namespace platform

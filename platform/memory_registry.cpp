@@ -66,11 +66,15 @@ RegKey MemoryRegistry::NewHandle(RegNode* node, RegNode* via_link) {
 }
 
 void MemoryRegistry::Touch(RegNode* node) {
+  const RegNode* top = node;
+  while (top->parent) top = top->parent;
+  Touch(node, top);
+}
+
+void MemoryRegistry::Touch(RegNode* node, const RegNode* top) {
   classes_root_ = nullptr;
   node->modified = CurrentFileTime();
   node->flags |= RegNode::kChanged;
-  const RegNode* top = node;
-  while (top->parent) top = top->parent;
   if (top == roots_[0].get()) OnModified(Hive::kMachine);
   if (top == roots_[1].get()) OnModified(Hive::kUser);
 }
@@ -112,15 +116,21 @@ std::int32_t MemoryRegistry::Walk(RegNode* start, std::u16string_view path, bool
                                   RegNode** out, RegNode** via_link, int depth) {
   RegNode* node = start;
   if (via_link) *via_link = nullptr;
+  // The tree's top, looked up once: a path may create thousands of levels.
+  const RegNode* top = nullptr;
   std::int32_t status = ForEachComponent(path, [&](std::u16string_view part, bool last) -> std::int32_t {
     RegNode* child = node->FindSubkey(part);
     if (!child) {
       if (!create) return kRegNotFound;
       std::int32_t writable = CheckWritable();
       if (writable != kRegOk) return writable;
+      if (!top) {
+        top = node;
+        while (top->parent) top = top->parent;
+      }
       child = node->AddSubkey(part);
-      Touch(node);
-      Touch(child);
+      Touch(node, top);
+      Touch(child, top);
     }
     if (child->Has(RegNode::kLink) && (!last || follow_last)) {
       RegNode* target = nullptr;
@@ -128,6 +138,7 @@ std::int32_t MemoryRegistry::Walk(RegNode* start, std::u16string_view path, bool
       if (followed != kRegOk) return followed;
       if (last && via_link) *via_link = child;
       child = target;
+      top = nullptr;  // a link may lead into the other tree
     }
     node = child;
     return kRegOk;

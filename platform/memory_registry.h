@@ -72,6 +72,7 @@ class MemoryRegistry : public Registry {
   RegKey NewHandle(RegNode* node, RegNode* via_link);
   bool IsRoot(const RegNode* node) const;
   void Touch(RegNode* node);
+  void Touch(RegNode* node, const RegNode* top);  // `top`: the root of node's tree
   void DropHandlesUnder(const RegNode* node);
   std::int32_t OpenOrCreate(RegKey parent, std::u16string_view path, bool create, RegKey* out);
 

@@ -125,7 +125,15 @@ void AppendValue(std::u16string* out, std::u16string_view name, const RegValue& 
 bool ExportKey(Registry& registry, RegKey key, const std::u16string& full_name, int depth,
                std::u16string* out, std::string* error) {
   if (full_name.find_first_of(u"\r\n") != std::u16string::npos) {
-    *error = "cannot export the key \"" + ToUtf8(full_name) +
+    std::string shown;  // the line breaks written as escapes, so the message stays on one line
+    for (char c : ToUtf8(full_name)) {
+      if (c == '\n' || c == '\r') {
+        shown += c == '\n' ? "\\n" : "\\r";
+      } else {
+        shown.push_back(c);
+      }
+    }
+    *error = "cannot export the key \"" + shown +
              "\": its name holds a line break, which a .reg file cannot carry";
     return false;
   }

@@ -167,9 +167,13 @@ class Parser {
   std::size_t next_ = 0;
   int line_no_ = 0;
 
-  std::vector<RegNode*> nodes_;        // the previous key and its parents
+  std::vector<RegNode*> nodes_;  // the previous key and its parents
+  // For each of nodes_: how many of it and its parents the previous key line
+  // spelled otherwise than the name the key keeps (another case).
+  std::vector<std::uint32_t> respelled_;
   std::string_view prev_key_;          // the previous key line's name as written
   std::vector<std::size_t> raw_seps_;  // where in it each separator ends
+  std::vector<std::size_t> raw_need_;  // how much of it must match to reuse the key before each
   // Scratch space reused from line to line.
   std::u16string key_;
   std::vector<std::size_t> cuts_;
@@ -341,11 +345,12 @@ bool Parser::ParseKeyLine(RegNode* root) {
   std::size_t raw_same = 0;
   while (raw_same < limit && start[raw_same] == prev_key_[raw_same]) ++raw_same;
   std::size_t shared = 0;
-  // A component is reused only when the byte after its separator matches
-  // too: an escape ("\\x5c" before "z" or before "b") or a UTF-8 sequence
-  // reads differently depending on the byte that follows it.
-  while (shared < raw_seps_.size() && raw_seps_[shared] < raw_same) ++shared;
+  // Everything up to a separator must match, and for a separator written as
+  // a number escape the byte after it too: "\\x5c" reads differently before
+  // "z" and before "b".
+  while (shared < raw_need_.size() && raw_need_[shared] <= raw_same) ++shared;
   raw_seps_.resize(shared);
+  raw_need_.resize(shared);
   const char* p = start + (shared ? raw_seps_.back() : 0);
   key_.clear();
   cuts_.clear();
@@ -354,8 +359,11 @@ bool Parser::ParseKeyLine(RegNode* root) {
                    Sinks{[&](char32_t c) {
                            if (c == u'\\') {
                              cuts_.push_back(key_.size());
-                             raw_seps_.push_back(
-                                 static_cast<std::size_t>(p - start));  // p is past the separator
+                             // p is past the separator. Written "\\\\" it
+                             // reads the same whatever follows.
+                             const auto end = static_cast<std::size_t>(p - start);
+                             raw_seps_.push_back(end);
+                             raw_need_.push_back(p[-1] == '\\' ? end : end + 1);
                            }
                            key_.push_back(static_cast<char16_t>(c));
                          },
@@ -387,11 +395,22 @@ bool Parser::ParseKeyLine(RegNode* root) {
          CompareKeyNames(part(common), nodes_[shared + common]->name) == 0)
     ++common;
   nodes_.resize(shared + common);
+  respelled_.resize(shared);
+  auto note_spelling = [&](std::u16string_view text, const RegNode* n) {
+    const std::uint32_t before = respelled_.empty() ? 0 : respelled_.back();
+    respelled_.push_back(before + (text == std::u16string_view(n->name) ? 0 : 1));
+  };
+  for (std::size_t i = 0; i < common; ++i) note_spelling(part(i), nodes_[shared + i]);
   RegNode* node = nodes_.empty() ? root : nodes_.back();
   for (std::size_t i = common; i < cuts_.size(); ++i) {
     node = node->AddSubkey(part(i));
     nodes_.push_back(node);
+    note_spelling(part(i), node);
   }
+  // A block copied as it stands would bring its own spelling back: the
+  // first line naming a key, wherever the writer puts it, names it on the
+  // next read. One that spells a key otherwise is written anew.
+  if (!respelled_.empty() && respelled_.back() != 0) node->flags |= RegNode::kChanged;
   if (node->Has(RegNode::kHadBlock)) node->flags |= RegNode::kChanged;  // a second block: rewrite it
   node->flags |= RegNode::kHadBlock;
   if (has_seconds) node->modified = seconds * kTicksPerSecond + kEpochDiff;

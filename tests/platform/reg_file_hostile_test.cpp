@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/memory_registry.h"
 #include "platform/reg_file.h"
@@ -76,14 +78,16 @@ TEST(RegFileHostileTest, OddKeyNamesThatCanStandRawComeBackExactly) {
 }
 
 TEST(RegFileHostileTest, AKeyNameWithALineBreakFailsTheExport) {
-  for (const std::u16string name : {u"line\nbreak", u"carriage\rreturn"}) {
+  const std::pair<std::u16string, std::string> names[] = {{u"line\nbreak", "line\\nbreak"},
+                                                          {u"carriage\rreturn", "carriage\\rreturn"}};
+  for (const auto& [name, shown] : names) {
     MemoryRegistry source;
     AddKey(source, u"Software\\Before", u"1");
     AddKey(source, u"Software\\" + name, u"2");
     std::u16string text;
     std::string error;
     EXPECT_FALSE(FormatRegExport(source, {u"HKEY_LOCAL_MACHINE"}, &text, &error));
-    EXPECT_EQ(error, "cannot export the key \"HKEY_LOCAL_MACHINE\\Software\\" + ToUtf8(name) +
+    EXPECT_EQ(error, "cannot export the key \"HKEY_LOCAL_MACHINE\\Software\\" + shown +
                          "\": its name holds a line break, which a .reg file cannot carry");
     const std::string file = TempFile();
     EXPECT_FALSE(ExportRegFile(source, {u"HKEY_LOCAL_MACHINE"}, file, &error));
@@ -112,6 +116,29 @@ TEST(RegFileHostileTest, KeysDeeperThan512LevelsFailTheExportInsteadOfVanishing)
   EXPECT_NE(error.find("they lie deeper than 512 levels"), std::string::npos) << error;
   EXPECT_FALSE(ExportRegFile(source, {u"HKEY_LOCAL_MACHINE"}, file, &error));
   EXPECT_NE(access(file.c_str(), F_OK), 0);
+}
+
+TEST(RegFileHostileTest, ImportingAKey200000LevelsDeepFinishes) {
+  // Every level created used to walk up to the top of the tree to find its
+  // hive: quadratic, some minutes for a .reg line of 400 KB.
+  constexpr int kDepth = 200000;
+  std::u16string line = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER";
+  line.reserve(line.size() + 2 * kDepth + 64);
+  for (int i = 0; i < kDepth; ++i) line += u"\\k";
+  line += u"]\r\n\"v\"=\"deep\"\r\n";
+  std::vector<RegFileOp> ops;
+  std::string error;
+  ASSERT_TRUE(ParseRegFile(EncodeUtf16File(line), "deep.reg", &ops, &error)) << error;
+  MemoryRegistry registry;
+  ASSERT_TRUE(ApplyRegOps(registry, ops, "deep.reg", &error)) << error;
+  std::u16string path = u"k";
+  for (int i = 1; i < kDepth; ++i) path += u"\\k";
+  RegKey key = 0;
+  ASSERT_EQ(registry.OpenKey(kCurrentUser, path, &key), kRegOk);
+  RegValue value;
+  EXPECT_EQ(registry.QueryValue(key, u"v", &value), kRegOk);
+  EXPECT_EQ(value, MakeSz(u"deep"));
+  registry.CloseKey(key);
 }
 
 }  // namespace

@@ -118,6 +118,20 @@ TEST(WineFormatHostileTest, ASharedStartReusesOnlyWholeComponents) {
   EXPECT_EQ(Describe(hive), u"k|p|q=4;k|p|qq=2;k|p\u05c0=3;");
 }
 
+TEST(WineFormatHostileTest, AKeySpelledInAnotherCaseKeepsItsNameWhenWrittenBack) {
+  // Found by fuzzing: "B" is named first, but the block naming it "b" comes
+  // first in tree order; copied as it stood, it renamed the key on the next read.
+  WineHiveFile hive = Parse(std::string(kHeader) + "[B\\\\x] 1\n\"v\"=\"1\"\n\n[b\\\\a] 1\n\"v\"=\"2\"\n");
+  ASSERT_EQ(hive.root->subkeys.size(), 1u);
+  EXPECT_EQ(std::u16string_view(hive.root->subkeys[0]->name), u"B");
+  const std::string written = FormatWineRegistry(hive, nullptr, nullptr);
+  EXPECT_NE(written.find("[B\\\\a] 1\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("[B\\\\x] 1\n"), std::string::npos) << written;
+  WineHiveFile again = Parse(written);
+  EXPECT_EQ(Describe(again), u"B|a=2;B|x=1;");
+  EXPECT_EQ(std::u16string_view(again.root->subkeys[0]->name), u"B");
+}
+
 TEST(WineFormatHostileTest, KeysAMillionLevelsDeepAreReadWrittenAndFreed) {
   // 50,000 levels overflow a 256 KiB stack many times over if any step
   // recursed once per level (a 1,000,000-level key crashed the main thread).

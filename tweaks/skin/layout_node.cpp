@@ -1,5 +1,8 @@
 #include "skin/layout_node.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "skin/skin_xml.h"
 
 namespace tweaks {
@@ -18,10 +21,14 @@ bool KindOf(const wxString& name, LayoutNode::Kind& kind) {
   return true;
 }
 
-// percent % of `remaining`, computed wide so that large skin values cannot overflow.
-int32_t Share(int32_t remaining, int32_t percent) {
-  return static_cast<int32_t>(static_cast<int64_t>(remaining) * percent / 100);
+// Skin files may hold any 32-bit numbers: sums and products are computed in
+// 64 bits and brought back into the 32-bit range by clamping.
+int32_t Clamp32(int64_t value) {
+  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
+
+// percent % of `remaining`.
+int32_t Share(int32_t remaining, int32_t percent) { return Clamp32(int64_t{remaining} * percent / 100); }
 
 }  // namespace
 
@@ -88,7 +95,7 @@ void LayoutNode::Layout(const wxSize& available) {
     width = available.x;
     height = available.y;
   }
-  int rw = width, rh = height;
+  int32_t rw = width, rh = height;
   const bool horizontal = FlowsHorizontally();
 
   for (LayoutNode& child : children) {
@@ -97,39 +104,39 @@ void LayoutNode::Layout(const wxSize& available) {
       child.computedWidth = child.width;
       child.percentW = 0;
     }
-    if (child.computedWidth > 0 && horizontal) rw -= child.computedWidth;
+    if (child.computedWidth > 0 && horizontal) rw = Clamp32(int64_t{rw} - child.computedWidth);
     if (dh > 0) child.computedHeight = dh;
     if (child.height > 0) {
       child.computedHeight = child.height;
       child.percentH = 0;
     }
-    if (child.computedHeight > 0 && !horizontal) rh -= child.computedHeight;
+    if (child.computedHeight > 0 && !horizontal) rh = Clamp32(int64_t{rh} - child.computedHeight);
   }
 
   for (LayoutNode& child : children) {
     if (child.percentW > 0) {
       child.computedWidth = Share(rw, child.percentW);
-      rw -= child.computedWidth;
+      rw = Clamp32(int64_t{rw} - child.computedWidth);
     }
     if (child.percentH > 0) {
       child.computedHeight = Share(rh, child.percentH);
-      rh -= child.computedHeight;
+      rh = Clamp32(int64_t{rh} - child.computedHeight);
     }
   }
 
-  int px = computedX + (dx > 0 ? dx : 0);
-  int py = computedY + (dy > 0 ? dy : 0);
+  int64_t px = int64_t{computedX} + (dx > 0 ? dx : 0);
+  int64_t py = int64_t{computedY} + (dy > 0 ? dy : 0);
   for (size_t i = 0; i < children.size(); ++i) {
     LayoutNode& child = children[i];
-    const int gap = space * static_cast<int>(i);
+    const int64_t gap = int64_t{space} * Clamp32(static_cast<int64_t>(std::min<size_t>(i, INT32_MAX)));
     if (horizontal) {
-      child.computedX = px + gap;
-      child.computedY = py;
-      px += child.computedWidth;
+      child.computedX = Clamp32(px + gap);
+      child.computedY = Clamp32(py);
+      px = Clamp32(px + child.computedWidth);
     } else {
-      child.computedX = px;
-      child.computedY = py + gap;
-      py += child.computedHeight;
+      child.computedX = Clamp32(px);
+      child.computedY = Clamp32(py + gap);
+      py = Clamp32(py + child.computedHeight);
     }
     if (child.x > 0) child.computedX = child.x;
     if (child.y > 0) child.computedY = child.y;

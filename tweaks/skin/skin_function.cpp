@@ -61,9 +61,14 @@ class GridPainter {
 
 SkinFunction::~SkinFunction() = default;
 
+bool SkinFunction::StretchSizeAllowed(const wxSize& size) {
+  return size.x > 0 && size.y > 0 && size.x <= kMaxStretchSide && size.y <= kMaxStretchSide &&
+         static_cast<int64_t>(size.x) * size.y <= kMaxStretchPixels;
+}
+
 wxImage SkinFunction::NineGrid(const wxImage& src, const wxSize& size) {
   const int w = size.x, h = size.y;
-  if (w <= 0 || h <= 0) return wxImage();
+  if (!StretchSizeAllowed(size)) return wxImage();
   if (src.IsOk() && (w < 3 || h < 3)) return src.Scale(w, h, wxIMAGE_QUALITY_NORMAL);
 
   // Uncopied pixels keep the mask colour and so stay transparent.
@@ -104,7 +109,9 @@ wxImage SkinFunction::NineGrid(const wxImage& src, const wxSize& size) {
 bool SkinFunction::StretchBitmap(wxBitmap& dst, const wxBitmap& src, const wxSize& size, bool scale) {
   // Both modes refuse an empty target: there is nothing to make of it, and
   // the nine-grid tiling could not advance.
-  if (size.x <= 0 || size.y <= 0) return false;
+  // A skin file asking for more than any screen shows (100000 x 100000) is
+  // refused too, before an image of that size is ever made.
+  if (!StretchSizeAllowed(size)) return false;
   if (scale) {
     if (!src.IsOk()) return false;
     dst = wxBitmap(src.ConvertToImage().Scale(size.x, size.y, wxIMAGE_QUALITY_NORMAL));

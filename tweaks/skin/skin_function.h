@@ -10,6 +10,7 @@
 #include <wx/image.h>
 #include <wx/string.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace tweaks {
@@ -19,7 +20,7 @@ class SkinFunction {
   // scale true: `src` scaled to `size` (false, `dst` untouched, when `src` is
   // invalid). scale false: nine-grid stretch, see NineGrid; an invalid `src`
   // gives a wholly transparent bitmap. Both modes return false and leave `dst`
-  // untouched when a dimension of `size` is not positive.
+  // untouched when `size` is not allowed (see StretchSizeAllowed).
   virtual bool StretchBitmap(wxBitmap& dst, const wxBitmap& src, const wxSize& size, bool scale);
   // Draws `src` onto `dst` at `pos`, mask honoured, when `src` is valid.
   virtual void DrawBitmap(wxBitmap& dst, const wxBitmap& src, const wxPoint& pos);
@@ -39,7 +40,14 @@ class SkinFunction {
   // cells outside the source are skipped. Targets smaller than 3 x 3 are
   // scaled instead (the tiling cannot advance with empty cells). An invalid
   // `src` gives a target of nothing but the mask colour (black).
+  // An invalid image when `size` is not allowed.
   static wxImage NineGrid(const wxImage& src, const wxSize& size);
+
+  // Stretch targets: both sides positive, neither above kMaxStretchSide, and
+  // at most kMaxStretchPixels in all (larger images cannot be made at all).
+  static constexpr int kMaxStretchSide = 16384;
+  static constexpr int64_t kMaxStretchPixels = int64_t{1} << 26;
+  static bool StretchSizeAllowed(const wxSize& size);
 
   // Pieces one line of text is drawn in: while longer than `maxChars`, cut at
   // the last space before position `maxChars` (the space stays at the start of

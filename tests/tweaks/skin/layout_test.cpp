@@ -78,3 +78,27 @@ TEST(Layout, LargeSharesDoNotOverflow) {
       "<control percent_w=\"50\"/></sizer></view></skin>");
   EXPECT_EQ(root.children.at(0).children.at(0).computedWidth, 1000000000);
 }
+
+TEST(Layout, HugeSizesGapsAndOffsetsClampInsteadOfWrapping) {
+  // Widths that sum past 2^31, a gap that multiplies past it, and offsets
+  // beyond it: each position stops at the largest (or smallest) 32-bit value.
+  LayoutNode root = ReadTree(
+      "<skin><view width=\"100\" height=\"10\">"
+      "<sizer orient=\"h\" space=\"2000000000\" dx=\"2147483647\">"
+      "<control width=\"2147483647\"/><control width=\"2147483647\"/><control width=\"5\"/>"
+      "<control percent_w=\"100\"/></sizer>"
+      "<sizer space=\"-2147483648\"><control height=\"1\"/><control height=\"1\"/><control height=\"1\"/>"
+      "</sizer></view></skin>");
+  const LayoutNode& row = root.children.at(0);
+  ASSERT_EQ(row.children.size(), 4u);
+  EXPECT_EQ(row.children[0].computedX, INT32_MAX);
+  EXPECT_EQ(row.children[1].computedX, INT32_MAX);
+  EXPECT_EQ(row.children[2].computedX, INT32_MAX);
+  // What is left of the width went far below zero: the share is clamped too.
+  EXPECT_EQ(row.children[3].computedWidth, INT32_MIN);
+  const LayoutNode& column = root.children.at(1);
+  ASSERT_EQ(column.children.size(), 3u);
+  const int32_t top = column.computedY;
+  EXPECT_EQ(column.children[1].computedY, INT32_MIN + top + 1);  // one gap still fits
+  EXPECT_EQ(column.children[2].computedY, INT32_MIN);            // two gaps do not
+}

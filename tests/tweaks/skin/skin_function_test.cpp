@@ -92,6 +92,26 @@ TEST(StretchBitmap, RefusesEmptyTargetsAndScalingNothing) {
   EXPECT_EQ(dst.GetSize(), wxSize(2, 2));
 }
 
+TEST(StretchBitmap, RefusesTargetsLargerThanAnyScreen) {
+  // A skin asking for 100000 x 100000 once reached wxImage::Scale, which
+  // cannot make an image of 30 GB and asserts.
+  SkinFunction skin;
+  wxBitmap src(SolidImage(20, 10, 10, 200, 30));
+  wxBitmap dst(SolidImage(4, 4, 1, 2, 3));
+  for (bool scale : {true, false}) {
+    EXPECT_FALSE(skin.StretchBitmap(dst, src, wxSize(100000, 100000), scale));
+    EXPECT_FALSE(skin.StretchBitmap(dst, src, wxSize(2, 100000), scale));
+    EXPECT_FALSE(skin.StretchBitmap(dst, src, wxSize(16384, 16384), scale));  // 256 Mi pixels
+    EXPECT_FALSE(skin.StretchBitmap(dst, wxBitmap(), wxSize(100000, 100000), scale));
+  }
+  EXPECT_EQ(dst.GetSize(), wxSize(4, 4));  // untouched
+  EXPECT_FALSE(SkinFunction::NineGrid(src.ConvertToImage(), wxSize(100000, 100000)).IsOk());
+  EXPECT_FALSE(SkinFunction::NineGrid(src.ConvertToImage(), wxSize(1, 100000)).IsOk());
+  // The largest side still allowed, in a thin strip.
+  ASSERT_TRUE(skin.StretchBitmap(dst, src, wxSize(16384, 4), true));
+  EXPECT_EQ(dst.GetSize(), wxSize(16384, 4));
+}
+
 TEST(DrawText, ReturnsPositionMovedByTheTextExtent) {
   SkinFunction skin;
   wxBitmap bitmap(SolidImage(200, 60, 255, 255, 255));

@@ -1,0 +1,87 @@
+// Backups: whatever registry is exported imports into an empty registry as
+// the very same trees, unless the export refuses (then it says why). The
+// registry is read from the input as a .reg file, or as a Wine registry file
+// (HKEY_LOCAL_MACHINE) when the input starts like one: Wine allows names a
+// .reg file cannot hold.
+#include "platform/reg_file.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "platform/memory_registry.h"
+#include "platform/wine_format.h"
+
+namespace {
+
+using namespace platform;
+
+// Every key below `root` with its values, depth first, without recursion.
+std::u16string Dump(Registry& registry, RegKey root) {
+  std::u16string out;
+  std::vector<std::pair<RegKey, std::u16string>> pending{{root, u""}};
+  while (!pending.empty()) {
+    auto [key, path] = std::move(pending.back());
+    pending.pop_back();
+    out += u"[" + path + u"]";
+    std::uint32_t subkeys = 0, values = 0;
+    registry.QueryInfo(key, &subkeys, &values);
+    for (std::uint32_t i = 0; i < values; ++i) {
+      std::u16string name;
+      RegValue value;
+      FUZZ_CHECK(registry.EnumValue(key, i, &name, &value) == kRegOk, "a listed value can be read");
+      out += name + u"=" + std::u16string(1, static_cast<char16_t>(value.type)) + u":";
+      for (std::uint8_t b : value.data) out.push_back(b);
+    }
+    for (std::uint32_t i = subkeys; i-- > 0;) {
+      std::u16string name;
+      FUZZ_CHECK(registry.EnumKey(key, i, &name) == kRegOk, "a listed key can be named");
+      RegKey child = 0;
+      FUZZ_CHECK(registry.OpenKey(key, name, &child) == kRegOk, "a listed key can be opened");
+      pending.emplace_back(child, path + u"\\" + name);
+    }
+    if (key != root) registry.CloseKey(key);
+  }
+  return out;
+}
+
+// A registry whose machine hive is a tree read from a Wine registry file.
+class HiveRegistry : public MemoryRegistry {
+ public:
+  void SetMachineHive(std::unique_ptr<RegNode> root) { ReplaceHive(Hive::kMachine, std::move(root)); }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  std::string error;
+  HiveRegistry first;
+  if (bytes.starts_with("WINE REGISTRY Version 2")) {
+    WineHiveFile hive;
+    if (!ParseWineRegistry(std::string(bytes), "system.reg", &hive, &error)) return 0;
+    first.SetMachineHive(std::move(hive.root));
+  } else {
+    std::vector<RegFileOp> ops;
+    if (!ParseRegFile(bytes, "in.reg", &ops, &error)) {
+      FUZZ_CHECK(error.starts_with("in.reg:"), "an error names the file and the line");
+      return 0;
+    }
+    if (!ApplyRegOps(first, ops, "in.reg", &error)) return 0;
+  }
+  std::u16string text;
+  if (!FormatRegExport(first, {u"HKEY_LOCAL_MACHINE", u"HKEY_CURRENT_USER"}, &text, &error)) {
+    FUZZ_CHECK(error.starts_with("cannot export"), "a refused export says why");
+    return 0;
+  }
+  std::vector<RegFileOp> again;
+  FUZZ_CHECK(ParseRegFile(EncodeUtf16File(text), "out.reg", &again, &error), error.c_str());
+  MemoryRegistry second;
+  FUZZ_CHECK(ApplyRegOps(second, again, "out.reg", &error), error.c_str());
+  FUZZ_CHECK(Dump(first, kLocalMachine) == Dump(second, kLocalMachine), "HKEY_LOCAL_MACHINE comes back");
+  FUZZ_CHECK(Dump(first, kCurrentUser) == Dump(second, kCurrentUser), "HKEY_CURRENT_USER comes back");
+  return 0;
+}
