@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -108,6 +109,10 @@ class NodePool {
   char* end_ = nullptr;
 };
 
+constexpr std::size_t kArenaFirst = 4096;
+constexpr std::size_t kArenaLargest = 16u << 20;
+constexpr std::size_t kArenaMapped = 4u << 20;  // blocks this big are mapped on their own
+
 NodePool& Pool() {
   static NodePool* pool = new NodePool;  // never destroyed: keys may outlive static destructors
   return *pool;
@@ -125,6 +130,66 @@ void RegNode::operator delete(void* p, std::size_t size) {
   } else {
     ::operator delete(p);
   }
+}
+
+ByteArena::~ByteArena() {
+  for (const Block& block : blocks_) {
+    if (block.size >= kArenaMapped) {
+      munmap(block.data, block.size);
+    } else {
+      delete[] block.data;
+    }
+  }
+}
+
+std::uint8_t* ByteArena::Allocate(std::size_t size) {
+  if (size == 0) return nullptr;
+  if (size > left_) {
+    // Blocks grow with the hive: small files stay small, big ones get big
+    // blocks that ask for huge pages. A value bigger than a block gets its own.
+    const std::size_t grown =
+        blocks_.empty() ? kArenaFirst : std::min(blocks_.back().size * 2, kArenaLargest);
+    const std::size_t block_size = std::max(grown, size);
+    Block block{nullptr, block_size};
+    if (block_size >= kArenaMapped) {
+      void* p = mmap(nullptr, block_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (p == MAP_FAILED) throw std::bad_alloc();
+      block.data = static_cast<std::uint8_t*>(p);
+      const auto start = reinterpret_cast<std::uintptr_t>(p);
+      constexpr std::uintptr_t kHuge = 2u << 20;
+      const std::uintptr_t from = (start + kHuge - 1) & ~(kHuge - 1);
+      const std::uintptr_t to = (start + block_size) & ~(kHuge - 1);
+      if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // best effort
+    } else {
+      block.data = new std::uint8_t[block_size];
+    }
+    blocks_.reserve(blocks_.size() + 1);
+    blocks_.push_back(block);
+    if (block_size == size) return block.data;  // its own block; the current one goes on
+    next_ = block.data;
+    left_ = block_size;
+  }
+  std::uint8_t* p = next_;
+  next_ += size;
+  left_ -= size;
+  return p;
+}
+
+void ValueBytes::assign(const std::uint8_t* bytes, std::size_t size) {
+  std::uint8_t* copy = size ? new std::uint8_t[size] : nullptr;
+  if (size) std::memcpy(copy, bytes, size);
+  Free();  // after the copy: `bytes` may be our own
+  data_ = copy;
+  size_ = size;
+  owned_ = copy != nullptr;
+}
+
+void ValueBytes::assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t size) {
+  std::uint8_t* copy = arena.Allocate(size);
+  if (size) std::memcpy(copy, bytes, size);
+  Free();
+  data_ = copy;
+  size_ = size;
 }
 
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {

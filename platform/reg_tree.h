@@ -3,17 +3,107 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
 
+// Memory for the values of a loaded hive, handed out from big blocks and
+// freed all at once with the hive: a Windows-sized file holds over a million
+// values, and one allocation (and its page faults) each dominated the load.
+class ByteArena {
+ public:
+  ByteArena() = default;
+  ByteArena(const ByteArena&) = delete;
+  ByteArena& operator=(const ByteArena&) = delete;
+  ~ByteArena();
+
+  std::uint8_t* Allocate(std::size_t size);
+
+ private:
+  struct Block {
+    std::uint8_t* data;
+    std::size_t size;
+  };
+  std::vector<Block> blocks_;
+  std::uint8_t* next_ = nullptr;
+  std::size_t left_ = 0;
+};
+
+// A value's bytes, read like a std::vector<std::uint8_t>. Bytes set through
+// the registry live on the heap; bytes of a loaded file live in its hive's
+// ByteArena, which outlives every key of that hive.
+class ValueBytes {
+ public:
+  ValueBytes() = default;
+  ValueBytes(const std::vector<std::uint8_t>& bytes) { assign(bytes.data(), bytes.size()); }  // NOLINT
+  ValueBytes(std::initializer_list<std::uint8_t> bytes) { assign(bytes.begin(), bytes.size()); }
+  ValueBytes(const ValueBytes& other) { assign(other.data(), other.size()); }
+  ValueBytes(ValueBytes&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)),
+        owned_(std::exchange(other.owned_, false)) {}
+  ValueBytes& operator=(const ValueBytes& other) {
+    if (this != &other) assign(other.data(), other.size());
+    return *this;
+  }
+  ValueBytes& operator=(ValueBytes&& other) noexcept {
+    if (this != &other) {
+      Free();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+      owned_ = std::exchange(other.owned_, false);
+    }
+    return *this;
+  }
+  ValueBytes& operator=(const std::vector<std::uint8_t>& bytes) {
+    assign(bytes.data(), bytes.size());
+    return *this;
+  }
+  ~ValueBytes() { Free(); }
+
+  // Copies the bytes onto the heap.
+  void assign(const std::uint8_t* bytes, std::size_t size);
+  // Copies the bytes into `arena` (which must outlive this value).
+  void assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t size);
+
+  const std::uint8_t* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const std::uint8_t& operator[](std::size_t i) const { return data_[i]; }
+  const std::uint8_t* begin() const { return data_; }
+  const std::uint8_t* end() const { return data_ + size_; }
+  operator std::vector<std::uint8_t>() const { return {begin(), end()}; }  // NOLINT
+
+  friend bool operator==(const ValueBytes& a, const ValueBytes& b) {
+    return a.size_ == b.size_ && (a.size_ == 0 || std::memcmp(a.data_, b.data_, a.size_) == 0);
+  }
+  friend bool operator==(const ValueBytes& a, const std::vector<std::uint8_t>& b) {
+    return a.size_ == b.size() && (a.size_ == 0 || std::memcmp(a.data_, b.data(), a.size_) == 0);
+  }
+
+ private:
+  void Free() {
+    if (owned_) delete[] data_;
+    data_ = nullptr;
+    size_ = 0;
+    owned_ = false;
+  }
+
+  std::uint8_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool owned_ = false;
+};
+
 struct RegTreeValue {
   std::u16string name;  // empty = the key's default value
   std::uint32_t type = 0;
-  std::vector<std::uint8_t> data;
+  ValueBytes data;
 };
 
 // Rarely needed per-key details, kept out of line so that plain keys stay small.
@@ -21,6 +111,9 @@ struct RegNodeExtra {
   bool has_class = false;
   std::u16string key_class;
   std::vector<std::string> options;  // other "#..." lines of the key, verbatim
+  // The root key of a loaded hive owns the memory of its values. Keys hold
+  // no pointer to it and never read their bytes while being destroyed.
+  std::unique_ptr<ByteArena> arena;
 };
 
 // A key's name. Names of up to kInline units, nearly all of them, are kept

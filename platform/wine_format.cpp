@@ -174,6 +174,7 @@ class Parser {
   std::u16string name_;
   std::vector<std::uint8_t> data_;
   std::vector<RegTreeValue> pending_;  // values of the current block, moved in at its end
+  ByteArena* arena_ = nullptr;         // the new root's: where the values' bytes go
 };
 
 bool Parser::NextLine() {
@@ -491,13 +492,15 @@ bool Parser::ParseValue() {
   } else {
     return Fail("unknown value type");
   }
-  value.data.assign(data_.begin(), data_.end());
+  value.data.assign(*arena_, data_.data(), data_.size());
   pending_.push_back(std::move(value));  // a repeated name is settled at the end of the block
   return true;
 }
 
 bool Parser::Run(WineHiveFile* out, std::string* error) {
   auto root = std::make_unique<RegNode>();
+  root->Extra().arena = std::make_unique<ByteArena>();
+  arena_ = root->extra->arena.get();
   bool ok = [&] {
     if (!NextLine()) return Fail("empty file");
     std::string_view first(text_.data() + line_start_, line_end_ - line_start_);
