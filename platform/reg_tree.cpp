@@ -144,6 +144,7 @@ ByteArena::~ByteArena() {
 
 std::uint8_t* ByteArena::Allocate(std::size_t size) {
   if (size == 0) return nullptr;
+  size += size & 1;  // every piece starts at an even address, as UTF-16 text needs
   if (size > left_) {
     // Blocks grow with the hive: small files stay small, big ones get big
     // blocks that ask for huge pages. A value bigger than a block gets its own.
@@ -190,6 +191,25 @@ void ValueBytes::assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t
   Free();
   data_ = copy;
   size_ = size;
+}
+
+void TreeText::assign(std::u16string_view text) {
+  char16_t* copy = text.empty() ? nullptr : new char16_t[text.size()];
+  if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+  Free();  // after the copy: `text` may be our own
+  data_ = copy;
+  size_ = text.size();
+  owned_ = copy != nullptr;
+}
+
+void TreeText::assign(ByteArena& arena, std::u16string_view text) {
+  // Two-byte units need two-byte alignment: sizes handed out stay even.
+  std::uint8_t* bytes = arena.Allocate(text.size() * sizeof(char16_t));
+  char16_t* copy = reinterpret_cast<char16_t*>(bytes);
+  if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+  Free();
+  data_ = copy;
+  size_ = text.size();
 }
 
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {

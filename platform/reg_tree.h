@@ -100,8 +100,58 @@ class ValueBytes {
   bool owned_ = false;
 };
 
+// A value's name, read like a std::u16string_view; kept like ValueBytes.
+class TreeText {
+ public:
+  TreeText() = default;
+  TreeText(std::u16string_view text) { assign(text); }                         // NOLINT
+  TreeText(const char16_t* text) { assign(std::u16string_view(text)); }        // NOLINT
+  TreeText(const std::u16string& text) { assign(std::u16string_view(text)); }  // NOLINT
+  TreeText(const TreeText& other) { assign(other.view()); }
+  TreeText(TreeText&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)),
+        owned_(std::exchange(other.owned_, false)) {}
+  TreeText& operator=(const TreeText& other) {
+    if (this != &other) assign(other.view());
+    return *this;
+  }
+  TreeText& operator=(TreeText&& other) noexcept {
+    if (this != &other) {
+      Free();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+      owned_ = std::exchange(other.owned_, false);
+    }
+    return *this;
+  }
+  ~TreeText() { Free(); }
+
+  void assign(std::u16string_view text);                    // onto the heap
+  void assign(ByteArena& arena, std::u16string_view text);  // into the arena
+
+  std::u16string_view view() const { return {data_, size_}; }
+  operator std::u16string_view() const { return view(); }  // NOLINT
+  const char16_t* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  friend bool operator==(const TreeText& a, std::u16string_view b) { return a.view() == b; }
+
+ private:
+  void Free() {
+    if (owned_) delete[] data_;
+    data_ = nullptr;
+    size_ = 0;
+    owned_ = false;
+  }
+
+  const char16_t* data_ = nullptr;
+  std::size_t size_ = 0;
+  bool owned_ = false;
+};
+
 struct RegTreeValue {
-  std::u16string name;  // empty = the key's default value
+  TreeText name;  // empty = the key's default value
   std::uint32_t type = 0;
   ValueBytes data;
 };

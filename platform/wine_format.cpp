@@ -438,7 +438,7 @@ bool Parser::ParseValue() {
   ++p;
   std::string_view rest(p, static_cast<std::size_t>(end - p));
   RegTreeValue value;
-  value.name = name_;
+  value.name.assign(*arena_, name_);
   auto parse_text = [&](std::uint32_t type) {
     value.type = type;
     if (!ParseString(p, '"',
