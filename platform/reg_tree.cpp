@@ -11,6 +11,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/registry.h"
@@ -176,40 +177,54 @@ std::uint8_t* ByteArena::Allocate(std::size_t size) {
   return p;
 }
 
+namespace {
+
+// Sizes are kept in 32 bits: a registry value of 4 GiB or more is refused.
+std::uint32_t CheckedSize(std::size_t size) {
+  if (size > UINT32_MAX) throw std::length_error("a registry value or name of 4 GiB or more");
+  return static_cast<std::uint32_t>(size);
+}
+
+}  // namespace
+
 void ValueBytes::assign(const std::uint8_t* bytes, std::size_t size) {
+  CheckedSize(size);
   std::uint8_t* copy = size ? new std::uint8_t[size] : nullptr;
   if (size) std::memcpy(copy, bytes, size);
   Free();  // after the copy: `bytes` may be our own
   data_ = copy;
-  size_ = size;
+  size_ = static_cast<std::uint32_t>(size);
   owned_ = copy != nullptr;
 }
 
 void ValueBytes::assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t size) {
+  CheckedSize(size);
   std::uint8_t* copy = arena.Allocate(size);
   if (size) std::memcpy(copy, bytes, size);
   Free();
   data_ = copy;
-  size_ = size;
+  size_ = static_cast<std::uint32_t>(size);
 }
 
 void TreeText::assign(std::u16string_view text) {
+  CheckedSize(text.size());
   char16_t* copy = text.empty() ? nullptr : new char16_t[text.size()];
   if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
   Free();  // after the copy: `text` may be our own
   data_ = copy;
-  size_ = text.size();
+  size_ = static_cast<std::uint32_t>(text.size());
   owned_ = copy != nullptr;
 }
 
 void TreeText::assign(ByteArena& arena, std::u16string_view text) {
+  CheckedSize(text.size());
   // Two-byte units need two-byte alignment: sizes handed out stay even.
   std::uint8_t* bytes = arena.Allocate(text.size() * sizeof(char16_t));
   char16_t* copy = reinterpret_cast<char16_t*>(bytes);
   if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
   Free();
   data_ = copy;
-  size_ = text.size();
+  size_ = static_cast<std::uint32_t>(text.size());
 }
 
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
@@ -223,14 +238,6 @@ int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
   }
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
-}
-
-void KeyName::assign(std::u16string_view text) {
-  char16_t* old = heap_;  // freed last: `text` may lie in it
-  heap_ = text.size() > kInline ? new char16_t[text.size()] : nullptr;
-  if (!text.empty()) std::memmove(heap_ ? heap_ : inline_, text.data(), text.size() * sizeof(char16_t));
-  size_ = static_cast<std::uint32_t>(text.size());
-  delete[] old;
 }
 
 RegNodeExtra& RegNode::Extra() {
@@ -264,7 +271,7 @@ RegNode* RegNode::FindSubkey(std::u16string_view key_name) const {
   return nullptr;
 }
 
-RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created) {
+RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created, ByteArena* arena) {
   if (created) *created = false;
   std::size_t pos = subkeys.size();
   // Files list keys in order, so appending is the common case.
@@ -286,7 +293,11 @@ RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created) {
     pos = lo;
   }
   auto node = std::make_unique<RegNode>();
-  node->name.assign(key_name);
+  if (arena != nullptr) {
+    node->name.assign(*arena, key_name);
+  } else {
+    node->name.assign(key_name);
+  }
   node->parent = this;
   RegNode* raw = node.get();
   subkeys.insert(subkeys.begin() + static_cast<std::ptrdiff_t>(pos), std::move(node));

@@ -96,7 +96,7 @@ class ValueBytes {
   }
 
   std::uint8_t* data_ = nullptr;
-  std::size_t size_ = 0;
+  std::uint32_t size_ = 0;
   bool owned_ = false;
 };
 
@@ -146,7 +146,7 @@ class TreeText {
   }
 
   const char16_t* data_ = nullptr;
-  std::size_t size_ = 0;
+  std::uint32_t size_ = 0;
   bool owned_ = false;
 };
 
@@ -166,27 +166,24 @@ struct RegNodeExtra {
   std::unique_ptr<ByteArena> arena;
 };
 
-// A key's name. Names of up to kInline units, nearly all of them, are kept
-// inside the key: a key and its name are then one allocation.
+// A key's name. Keys read from a file keep theirs in the hive's arena, keys
+// made later on the heap.
 class KeyName {
  public:
   KeyName() = default;
   KeyName(const KeyName&) = delete;
   KeyName& operator=(const KeyName&) = delete;
-  ~KeyName() { delete[] heap_; }
 
-  void assign(std::u16string_view text);
-  const char16_t* data() const { return heap_ ? heap_ : inline_; }
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  operator std::u16string_view() const { return {data(), size_}; }
-  friend bool operator==(const KeyName& a, std::u16string_view b) { return std::u16string_view(a) == b; }
+  void assign(std::u16string_view text) { text_.assign(text); }
+  void assign(ByteArena& arena, std::u16string_view text) { text_.assign(arena, text); }
+  const char16_t* data() const { return text_.data(); }
+  std::size_t size() const { return text_.size(); }
+  bool empty() const { return text_.empty(); }
+  operator std::u16string_view() const { return text_.view(); }  // NOLINT
+  friend bool operator==(const KeyName& a, std::u16string_view b) { return a.text_.view() == b; }
 
  private:
-  static constexpr std::size_t kInline = 38;  // a braced GUID
-  std::uint32_t size_ = 0;
-  char16_t* heap_ = nullptr;
-  char16_t inline_[kInline];
+  TreeText text_;
 };
 
 struct RegNode {
@@ -219,8 +216,9 @@ struct RegNode {
   RegNodeExtra& Extra();
 
   RegNode* FindSubkey(std::u16string_view key_name) const;
-  // Returns the existing subkey of that name, or inserts a new one in order.
-  RegNode* AddSubkey(std::u16string_view key_name, bool* created = nullptr);
+  // Returns the existing subkey of that name, or inserts a new one in order
+  // (its name kept in `arena` when one is given).
+  RegNode* AddSubkey(std::u16string_view key_name, bool* created = nullptr, ByteArena* arena = nullptr);
   // Detaches `child` and returns it (null if it is not a subkey of this key).
   std::unique_ptr<RegNode> RemoveSubkey(const RegNode* child);
 

@@ -365,7 +365,7 @@ bool Parser::ParseKeyLine(RegNode* root) {
   nodes_.resize(shared + common);
   RegNode* node = nodes_.empty() ? root : nodes_.back();
   for (std::size_t i = common; i < cuts_.size(); ++i) {
-    node = node->AddSubkey(part(i));
+    node = node->AddSubkey(part(i), nullptr, arena_);
     nodes_.push_back(node);
   }
   if (node->Has(RegNode::kHadBlock)) node->flags |= RegNode::kChanged;  // a second block: rewrite it
