@@ -28,7 +28,7 @@ constexpr RootName kRoots[] = {
 
 // The editor wraps hex data once a line reaches this many characters.
 constexpr std::size_t kHexWrapColumn = 77;
-// Deeper than Windows allows; stops a link that points at its own ancestor.
+// Levels of keys below an exported one: as deep as Windows lets keys nest.
 constexpr int kMaxDepth = 512;
 
 void AppendAscii(std::u16string* out, std::string_view text) {
@@ -117,8 +117,17 @@ void AppendValue(std::u16string* out, std::u16string_view name, const RegValue& 
   out->append(u"\r\n");
 }
 
-void ExportKey(Registry& registry, RegKey key, const std::u16string& full_name, int depth,
-               std::u16string* out) {
+// A key line has no escapes: a name holding a line break would split it, and
+// the import would then read another key or fail. Such a key is refused
+// rather than written wrong, as is a key deeper than a .reg file may nest
+// (which also stops a link that points at its own ancestor).
+bool ExportKey(Registry& registry, RegKey key, const std::u16string& full_name, int depth,
+               std::u16string* out, std::string* error) {
+  if (full_name.find_first_of(u"\r\n") != std::u16string::npos) {
+    *error = "cannot export the key \"" + ToUtf8(full_name) +
+             "\": its name holds a line break, which a .reg file cannot carry";
+    return false;
+  }
   out->push_back(u'[');
   out->append(full_name);
   out->append(u"]\r\n");
@@ -130,15 +139,22 @@ void ExportKey(Registry& registry, RegKey key, const std::u16string& full_name, 
     if (registry.EnumValue(key, i, &name, &value) == kRegOk) AppendValue(out, name, value);
   }
   out->append(u"\r\n");
-  if (depth >= kMaxDepth) return;
+  if (subkeys == 0) return true;
+  if (depth >= kMaxDepth) {
+    *error = "cannot export the subkeys of \"" + ToUtf8(full_name) + "\": they lie deeper than " +
+             std::to_string(kMaxDepth) + " levels";
+    return false;
+  }
   for (std::uint32_t i = 0; i < subkeys; ++i) {
     std::u16string name;
     if (registry.EnumKey(key, i, &name) != kRegOk) continue;
     RegKey child = 0;
     if (registry.OpenKey(key, name, &child) != kRegOk) continue;
-    ExportKey(registry, child, full_name + u'\\' + name, depth + 1, out);
+    const bool ok = ExportKey(registry, child, full_name + u'\\' + name, depth + 1, out, error);
     registry.CloseKey(child);
+    if (!ok) return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -184,8 +200,9 @@ bool FormatRegExport(Registry& registry, const std::vector<std::u16string>& key_
       }
       full_name += u'\\' + rest;
     }
-    ExportKey(registry, key, full_name, 0, &out);
+    const bool ok = ExportKey(registry, key, full_name, 0, &out, error);
     registry.CloseKey(key);
+    if (!ok) return false;
   }
   *text = std::move(out);
   return true;

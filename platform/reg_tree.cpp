@@ -194,7 +194,16 @@ void ValueBytes::assign(const std::uint8_t* bytes, std::size_t size) {
   Free();  // after the copy: `bytes` may be our own
   data_ = copy;
   size_ = static_cast<std::uint32_t>(size);
-  owned_ = copy != nullptr;
+  kind_ = copy != nullptr ? kArray : kBorrowed;
+}
+
+void ValueBytes::adopt(std::vector<std::uint8_t>&& bytes) {
+  const std::uint32_t size = CheckedSize(bytes.size());
+  auto* owned = new std::vector<std::uint8_t>(std::move(bytes));
+  Free();
+  data_ = reinterpret_cast<std::uint8_t*>(owned);
+  size_ = size;
+  kind_ = kVector;
 }
 
 void ValueBytes::assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t size) {
@@ -225,6 +234,18 @@ void TreeText::assign(ByteArena& arena, std::u16string_view text) {
   Free();
   data_ = copy;
   size_ = static_cast<std::uint32_t>(text.size());
+}
+
+RegNode::~RegNode() {
+  // Each key taken off the stack hands its subkeys to the stack before it is
+  // freed, so no destructor below ever sees a subkey.
+  std::vector<std::unique_ptr<RegNode>> pending = std::move(subkeys);
+  while (!pending.empty()) {
+    std::unique_ptr<RegNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->subkeys) pending.push_back(std::move(child));
+    node->subkeys.clear();
+  }
 }
 
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {

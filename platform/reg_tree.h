@@ -47,7 +47,7 @@ class ValueBytes {
   ValueBytes(ValueBytes&& other) noexcept
       : data_(std::exchange(other.data_, nullptr)),
         size_(std::exchange(other.size_, 0)),
-        owned_(std::exchange(other.owned_, false)) {}
+        kind_(std::exchange(other.kind_, kBorrowed)) {}
   ValueBytes& operator=(const ValueBytes& other) {
     if (this != &other) assign(other.data(), other.size());
     return *this;
@@ -57,7 +57,7 @@ class ValueBytes {
       Free();
       data_ = std::exchange(other.data_, nullptr);
       size_ = std::exchange(other.size_, 0);
-      owned_ = std::exchange(other.owned_, false);
+      kind_ = std::exchange(other.kind_, kBorrowed);
     }
     return *this;
   }
@@ -71,33 +71,43 @@ class ValueBytes {
   void assign(const std::uint8_t* bytes, std::size_t size);
   // Copies the bytes into `arena` (which must outlive this value).
   void assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t size);
+  // Takes the buffer itself: a huge value is then never held twice.
+  void adopt(std::vector<std::uint8_t>&& bytes);
 
-  const std::uint8_t* data() const { return data_; }
+  const std::uint8_t* data() const {
+    return kind_ == kVector ? reinterpret_cast<const std::vector<std::uint8_t>*>(data_)->data() : data_;
+  }
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  const std::uint8_t& operator[](std::size_t i) const { return data_[i]; }
-  const std::uint8_t* begin() const { return data_; }
-  const std::uint8_t* end() const { return data_ + size_; }
+  const std::uint8_t& operator[](std::size_t i) const { return data()[i]; }
+  const std::uint8_t* begin() const { return data(); }
+  const std::uint8_t* end() const { return data() + size_; }
   operator std::vector<std::uint8_t>() const { return {begin(), end()}; }  // NOLINT
 
   friend bool operator==(const ValueBytes& a, const ValueBytes& b) {
-    return a.size_ == b.size_ && (a.size_ == 0 || std::memcmp(a.data_, b.data_, a.size_) == 0);
+    return a.size_ == b.size_ && (a.size_ == 0 || std::memcmp(a.data(), b.data(), a.size_) == 0);
   }
   friend bool operator==(const ValueBytes& a, const std::vector<std::uint8_t>& b) {
-    return a.size_ == b.size() && (a.size_ == 0 || std::memcmp(a.data_, b.data(), a.size_) == 0);
+    return a.size_ == b.size() && (a.size_ == 0 || std::memcmp(a.data(), b.data(), a.size_) == 0);
   }
 
  private:
+  enum Kind : std::uint8_t {
+    kBorrowed,  // in an arena, or empty
+    kArray,     // new[] of our own
+    kVector,    // data_ is a std::vector of our own
+  };
   void Free() {
-    if (owned_) delete[] data_;
+    if (kind_ == kArray) delete[] data_;
+    if (kind_ == kVector) delete reinterpret_cast<std::vector<std::uint8_t>*>(data_);
     data_ = nullptr;
     size_ = 0;
-    owned_ = false;
+    kind_ = kBorrowed;
   }
 
   std::uint8_t* data_ = nullptr;
   std::uint32_t size_ = 0;
-  bool owned_ = false;
+  Kind kind_ = kBorrowed;
 };
 
 // A value's name, read like a std::u16string_view; kept like ValueBytes.
@@ -206,6 +216,12 @@ struct RegNode {
   mutable std::uint32_t hint = 0;
   std::uint8_t flags = 0;
   std::unique_ptr<RegNodeExtra> extra;
+
+  RegNode() = default;
+  RegNode(const RegNode&) = delete;
+  RegNode& operator=(const RegNode&) = delete;
+  // Frees the subtree without recursion: a file may nest keys a million deep.
+  ~RegNode();
 
   // Keys are made and dropped by the hundred thousand: they come from a pool
   // of big blocks (see reg_tree.cpp) rather than one allocation each.

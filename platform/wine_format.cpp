@@ -13,6 +13,8 @@ namespace {
 
 constexpr std::uint64_t kTicksPerSecond = 10000000ULL;
 constexpr std::uint64_t kEpochDiff = 116444736000000000ULL;  // 1601 to 1970 in 100 ns units
+// Values at least this big are handed over in the buffer they were read into.
+constexpr std::size_t kTakeBufferSize = 1u << 20;
 
 struct HexTable {
   signed char digit[256];
@@ -205,42 +207,42 @@ bool Parser::ParseString(const char*& p, char end_char, Sink sink, const char* w
       ++p;
       return true;
     }
+    ++p;
     if (c == '\\') {
-      ++p;
       if (p >= end) return Fail(std::string("unterminated ") + what);
-      char e = *p++;
-      switch (e) {
+      switch (*p) {
         case 'a':
-          sink(7);
-          break;
+          ++p, sink(7);
+          continue;
         case 'b':
-          sink(8);
-          break;
+          ++p, sink(8);
+          continue;
         case 'e':
-          sink(27);
-          break;
+          ++p, sink(27);
+          continue;
         case 'f':
-          sink(12);
-          break;
+          ++p, sink(12);
+          continue;
         case 'n':
-          sink(10);
-          break;
+          ++p, sink(10);
+          continue;
         case 'r':
-          sink(13);
-          break;
+          ++p, sink(13);
+          continue;
         case 't':
-          sink(9);
-          break;
+          ++p, sink(9);
+          continue;
         case 'v':
-          sink(11);
-          break;
+          ++p, sink(11);
+          continue;
         case 'x': {
+          ++p;
           char32_t v = 0;
           int n = 0;
           while (n < 4 && p < end && HexDigit(*p) >= 0)
             v = v * 16 + static_cast<char32_t>(HexDigit(*p++)), ++n;
           sink(n ? v : U'x');
-          break;
+          continue;
         }
         case '0':
         case '1':
@@ -250,37 +252,57 @@ bool Parser::ParseString(const char*& p, char end_char, Sink sink, const char* w
         case '5':
         case '6':
         case '7': {
-          char32_t v = static_cast<char32_t>(e - '0');
+          char32_t v = static_cast<char32_t>(*p++ - '0');
           for (int n = 1; n < 3 && p < end && *p >= '0' && *p <= '7'; ++n)
             v = v * 8 + static_cast<char32_t>(*p++ - '0');
           sink(v);
-          break;
+          continue;
         }
         default:
-          sink(static_cast<unsigned char>(e));
+          // Any other escaped character stands for itself, read as below
+          // (so an escaped UTF-8 sequence is still one character).
+          c = static_cast<unsigned char>(*p++);
           break;
       }
-      continue;
     }
     if (c < 0x80) {
       sink(c);
-      ++p;
       continue;
     }
-    // Raw UTF-8 (wineserver itself writes only ASCII, but tools may not).
-    std::size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
-    if (p + len > end) len = static_cast<std::size_t>(end - p);
-    std::u16string units = ToUtf16(std::string_view(p, len));
-    for (char16_t u : units) sink(u);
-    p += len;
+    // Raw UTF-8 (wineserver itself writes only ASCII, but tools may not),
+    // decoded as wineserver does: a sequence that is cut short, too long or
+    // out of range stands for nothing, and only the continuation bytes that
+    // fit are consumed, so a following '\\', quote or ']' keeps its meaning.
+    const int extra = c >= 0xC2 && c <= 0xDF   ? 1
+                      : c >= 0xE0 && c <= 0xEF ? 2
+                      : c >= 0xF0 && c <= 0xF4 ? 3
+                                               : 0;
+    static constexpr unsigned char kLeadMask[4] = {0x7F, 0x1F, 0x0F, 0x07};
+    static constexpr char32_t kMinimum[4] = {0, 0x80, 0x800, 0x10000};
+    if (extra == 0) continue;
+    char32_t v = c & kLeadMask[extra];
+    int n = 0;
+    while (n < extra && p < end && (static_cast<unsigned char>(*p) ^ 0x80) < 0x40)
+      v = (v << 6) | (static_cast<unsigned char>(*p++) ^ 0x80), ++n;
+    if (n < extra || v < kMinimum[extra] || v > 0x10FFFF) continue;
+    if (v <= 0xFFFF) {
+      sink(v);
+    } else {
+      v -= 0x10000;
+      sink(0xD800 | (v >> 10));
+      sink(0xDC00 | (v & 0x3FF));
+    }
   }
 }
 
 bool Parser::ParseHex(const char*& p, std::vector<std::uint8_t>* data) {
   while (true) {
     const char* end = text_.data() + line_end_;
-    // At most one byte per two characters: no growth inside the line.
-    data->reserve(data->size() + static_cast<std::size_t>(end - p) / 2 + 1);
+    // At most one byte per two characters: no growth inside the line. Across
+    // lines the buffer grows geometrically, or a value of many lines would
+    // be copied once per line.
+    const std::size_t need = data->size() + static_cast<std::size_t>(end - p) / 2 + 1;
+    if (need > data->capacity()) data->reserve(std::max(need, 2 * data->capacity()));
     while (p < end && IsSpace(*p)) ++p;
     while (p < end) {
       int v = HexDigit(*p);
@@ -314,13 +336,16 @@ bool Parser::ParseHex(const char*& p, std::vector<std::uint8_t>* data) {
 bool Parser::ParseKeyLine(RegNode* root) {
   const char* start = text_.data() + line_start_ + 1;
   // Files list keys in tree order, so a key line mostly starts with the text
-  // of the previous one: components ending within that same text are the same
-  // keys, and only the rest is decoded and looked up.
+  // of the previous one: whole components read from that same text are the
+  // same keys, and only the rest is decoded and looked up.
   const std::size_t limit = std::min(prev_key_.size(), line_end_ - line_start_ - 1);
   std::size_t raw_same = 0;
   while (raw_same < limit && start[raw_same] == prev_key_[raw_same]) ++raw_same;
   std::size_t shared = 0;
-  while (shared < raw_seps_.size() && raw_seps_[shared] <= raw_same) ++shared;
+  // A component is reused only when the byte after its separator matches
+  // too: an escape ("\\x5c" before "z" or before "b") or a UTF-8 sequence
+  // reads differently depending on the byte that follows it.
+  while (shared < raw_seps_.size() && raw_seps_[shared] < raw_same) ++shared;
   raw_seps_.resize(shared);
   const char* p = start + (shared ? raw_seps_.back() : 0);
   key_.clear();
@@ -441,6 +466,8 @@ bool Parser::ParseValue() {
   value.name.assign(*arena_, name_);
   auto parse_text = [&](std::uint32_t type) {
     value.type = type;
+    // At most one unit per character left on the line: read without growing.
+    data_.reserve(2 * static_cast<std::size_t>(end - p) + 2);
     if (!ParseString(p, '"',
                      Sinks{[&](char32_t c) { PutUnit(data_, c); },
                            [&](std::string_view run) { PutAscii(data_, run); }},
@@ -492,7 +519,16 @@ bool Parser::ParseValue() {
   } else {
     return Fail("unknown value type");
   }
-  value.data.assign(*arena_, data_.data(), data_.size());
+  if (data_.size() >= kTakeBufferSize && data_.capacity() - data_.size() <= data_.size() / 8) {
+    // A huge value keeps the buffer it was read into: a copy would hold it
+    // twice for a moment.
+    value.data.adopt(std::move(data_));
+    data_ = {};
+  } else if (data_.size() >= kTakeBufferSize) {
+    value.data.assign(data_.data(), data_.size());  // a block of its own, freed with the value
+  } else {
+    value.data.assign(*arena_, data_.data(), data_.size());
+  }
   pending_.push_back(std::move(value));  // a repeated name is settled at the end of the block
   return true;
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 #include "platform/wine_format.h"
@@ -121,22 +122,42 @@ class Writer {
   }
 
  private:
-  void Walk(RegNode* node) {
-    std::size_t path_size = path_.size();
-    if (node != root_) {
-      if (!path_.empty()) path_ += "\\\\";
-      AppendEscapedCount(path_, node->name, '[', ']', false);
-    }
-    if (!node->Has(RegNode::kVolatile)) {
+  // Depth first, in order, with a stack of its own: keys may nest a million deep.
+  void Walk(RegNode* top) {
+    struct Frame {
+      RegNode* node;
+      std::size_t path_size;  // the path's length before this key's name
+      std::size_t next;       // the subkey to visit next
+    };
+    std::vector<Frame> stack;
+    auto enter = [&](RegNode* node) {
+      std::size_t path_size = path_.size();
+      if (node != root_) {
+        if (!path_.empty()) path_ += "\\\\";
+        AppendEscapedCount(path_, node->name, '[', ']', false);
+      }
+      if (node->Has(RegNode::kVolatile)) {
+        path_.resize(path_size);
+        return;
+      }
       bool unchanged_block = node->Has(RegNode::kHadBlock) && !node->Has(RegNode::kChanged);
       bool root_without_data = node == root_ && node->values.empty() && !node->Has(RegNode::kHadBlock);
       bool wanted = !node->values.empty() || node->subkeys.empty() || node->Has(RegNode::kLink) ||
                     (node->extra && (node->extra->has_class || !node->extra->options.empty())) ||
                     unchanged_block;
       if (wanted && !root_without_data) Block(node, unchanged_block);
-      for (auto& child : node->subkeys) Walk(child.get());
+      stack.push_back({node, path_size, 0});
+    };
+    enter(top);
+    while (!stack.empty()) {
+      Frame& frame = stack.back();
+      if (frame.next < frame.node->subkeys.size()) {
+        enter(frame.node->subkeys[frame.next++].get());
+      } else {
+        path_.resize(frame.path_size);
+        stack.pop_back();
+      }
     }
-    path_.resize(path_size);
   }
 
   void Separate() {
@@ -189,9 +210,14 @@ class Writer {
   bool first_ = true;
 };
 
-void ClearChanged(RegNode* node) {
-  node->flags &= static_cast<std::uint8_t>(~(RegNode::kChanged | RegNode::kHadBlock));
-  for (auto& child : node->subkeys) ClearChanged(child.get());
+void ClearChanged(RegNode* top) {
+  std::vector<RegNode*> pending{top};
+  while (!pending.empty()) {
+    RegNode* node = pending.back();
+    pending.pop_back();
+    node->flags &= static_cast<std::uint8_t>(~(RegNode::kChanged | RegNode::kHadBlock));
+    for (auto& child : node->subkeys) pending.push_back(child.get());
+  }
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 
 #include "app/core/ini.h"
 #include "app/core/profile.h"
@@ -161,6 +163,31 @@ TEST_F(Ini, WindowsProfileStringRules) {
   EXPECT_EQ(ini.GetString("Test", "Long"), long_value);
   EXPECT_EQ(ini.GetString("Test", "Edge"), edge_value);
   EXPECT_EQ(ini.GetString("Test", "Edge2"), edge_value + "e");
+}
+
+// Bytes this process has read through read() and its kin so far.
+std::uint64_t BytesReadByProcess() {
+  std::ifstream io("/proc/self/io");
+  std::string field;
+  std::uint64_t value = 0;
+  while (io >> field >> value) {
+    if (field == "rchar:") return value;
+  }
+  return 0;
+}
+
+TEST_F(Ini, ALongValueIsReadWithOneReadOfTheFile) {
+  // Every 512 units of the value once cost another read and parse of the
+  // whole file: a few MiB took minutes.
+  const std::string long_value(300000, 'v');
+  const std::string text = "[Deploy]\nRegBackup=" + long_value + "\n[Other]\nx=1\n";
+  WriteIni(text);
+  CIni& ini = CIni::GetInstance();
+  const std::uint64_t before = BytesReadByProcess();
+  ASSERT_NE(before, 0u) << "/proc/self/io is needed to count the reads";
+  EXPECT_EQ(ini.GetString("Deploy", "RegBackup"), long_value);
+  EXPECT_EQ(ini.GetString("Other", "x"), "1");
+  EXPECT_LT(BytesReadByProcess() - before, 3 * text.size());
 }
 
 TEST_F(Ini, DeployPaths) {
