@@ -18,6 +18,8 @@ namespace {
 
 // The current user's key wineserver writes user.reg relative to.
 constexpr std::string_view kUserBase = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
+// How long the places of a server's lock files are trusted.
+constexpr auto kLockPathRecheck = std::chrono::seconds(1);
 // How often the files are looked at for outside changes, at most.
 constexpr auto kReloadCheckInterval = std::chrono::milliseconds(20);
 
@@ -265,7 +267,20 @@ std::int32_t WineRegistry::Flush() {
   return result;
 }
 
-std::int32_t WineRegistry::CheckWritable() { return WineserverRunning(prefix_) ? kRegAccessDenied : kRegOk; }
+std::int32_t WineRegistry::CheckWritable() {
+  // An import asks before each of a million changes. Where the lock files
+  // are is worked out once a second; whether one is held, every time.
+  const auto now = std::chrono::steady_clock::now();
+  if (lock_paths_found_ == std::chrono::steady_clock::time_point{} ||
+      now - lock_paths_found_ >= kLockPathRecheck) {
+    lock_paths_ = WineserverLockPaths(prefix_);
+    lock_paths_found_ = now;
+  }
+  for (const std::string& lock : lock_paths_) {
+    if (LockFileHeld(lock)) return kRegAccessDenied;
+  }
+  return kRegOk;
+}
 
 void WineRegistry::OnModified(Hive hive) { files_[static_cast<int>(hive)].dirty = true; }
 

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/memory_registry.h"
 #include "platform/wine_format.h"
@@ -77,6 +78,8 @@ class WineRegistry : public MemoryRegistry {
   HiveFile files_[2];
   std::string last_error_;
   std::chrono::steady_clock::time_point last_check_{};
+  std::vector<std::string> lock_paths_;  // a server's lock files, as last worked out
+  std::chrono::steady_clock::time_point lock_paths_found_{};
 };
 
 }  // namespace platform

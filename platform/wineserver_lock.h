@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -14,6 +15,10 @@ std::string WineserverLockPath(const std::string& prefix_dir);
 
 // True while some process holds a write lock on `lock_path`.
 bool LockFileHeld(const std::string& lock_path);
+
+// The lock files a server for the prefix may hold: WineserverLockPath's and,
+// when that differs, the standard folder's. Empty if the prefix cannot be stat'ed.
+std::vector<std::string> WineserverLockPaths(const std::string& prefix_dir);
 
 // True while a wineserver runs for the prefix.
 bool WineserverRunning(const std::string& prefix_dir);
