@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Generates a Windows-sized Wine prefix under /tmp and benchmarks loading and
-# scanning it. Usage: bench/run.sh [BUILD_DIR] [SCALE] (defaults: build, 1).
+# scanning it (clarivo-bench: medians, ratios to the plain read of the files,
+# peak memory), then times clarivo-cli backup, fix (with its rescan) and
+# restore on it. Usage: bench/run.sh [BUILD_DIR] [SCALE] [RUNS] (defaults:
+# build, 1, 5). A pristine prefix made by `wineboot --init` can be timed the
+# same way: clarivo-bench PREFIX --repeat 5.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 scale=${2:-1}
+runs=${3:-5}
 if [ ! -x "$build/bin/clarivo-bench" ]; then
   cmake -S "$root" -B "$build" -G Ninja >/dev/null
-  ninja -C "$build" -j2 clarivo-bench clarivo-bench-generate
+  ninja -C "$build" -j2 clarivo-bench clarivo-bench-generate clarivo-cli clarivo-regedit
 fi
 work=$(mktemp -d /tmp/clarivo-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -15,10 +20,18 @@ trap 'rm -rf "$work"' EXIT
 du -sh "$work/prefix/system.reg" "$work/prefix/user.reg"
 sync
 echo
-echo "== as the programs run today"
-"$build/bin/clarivo-bench" "$work/prefix" --repeat 2
+"$build/bin/clarivo-bench" "$work/prefix" --repeat "$runs"
+
+# Backup, fix and restore write: they run once each, on the generated prefix,
+# with the program's state kept in the work folder.
 echo
-# Most of the load's system time is page faults on the key tree; transparent
-# huge pages for malloc (glibc 2.35+) take nearly all of them away.
-echo "== with GLIBC_TUNABLES=glibc.malloc.hugetlb=1"
-GLIBC_TUNABLES=glibc.malloc.hugetlb=1 "$build/bin/clarivo-bench" "$work/prefix" --repeat 2
+echo "== backup, fix (with its rescan), restore: wall s, user s, sys s, peak KiB"
+export HOME=$work/home XDG_CONFIG_HOME=$work/xdg XDG_DATA_HOME=$work/xdg XDG_RUNTIME_DIR=$work/xdg
+mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+cli=$build/bin/clarivo-cli
+for step in "backup" "fix --yes" "restore 1"; do
+  # shellcheck disable=SC2086 # the step's words are meant to split
+  /usr/bin/time -f "${step%% *}: %e %U %S %M" "$cli" $step --registry "$work/prefix" \
+    --backup-dir "$work/backups" >/dev/null 2>"$work/time.txt" || true
+  tail -n 1 "$work/time.txt"
+done

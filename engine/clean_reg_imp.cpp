@@ -9,6 +9,22 @@ namespace Function {
 
 namespace {
 
+// Marks one scan for the file tests: within it, a path found once is known.
+class ScanScope {
+ public:
+  explicit ScanScope(CRegEngine& engine) : system_(engine.system()) {
+    if (system_ != nullptr) system_->BeginScan();
+  }
+  ~ScanScope() {
+    if (system_ != nullptr) system_->EndScan();
+  }
+  ScanScope(const ScanScope&) = delete;
+  ScanScope& operator=(const ScanScope&) = delete;
+
+ private:
+  platform::WindowsSystem* system_;
+};
+
 using Scanner = void (*)(CRegEngine&, ICallback*);
 
 // The scanner of a type that has exactly one; null for the others.
@@ -49,6 +65,7 @@ void CCleanRegImp::Release() { delete this; }
 
 const RegProblemList* CCleanRegImp::Scan(int type, ICallback* callback) {
   CRegEngine& engine = *engine_;
+  const ScanScope scope(engine);
   if (type == UnusedFileExtensions) {
     engine.items(type).clear();
     GetUnusedFileExtensionsClassesRoot(engine, callback);
@@ -87,6 +104,7 @@ int CCleanRegImp::HasProblems() {
                                    InvalidDefaultIcon,    MissingShareDLL,  InvalidOpenWithApplication,
                                    InvalidStartMenuOrding};
   CRegEngine& engine = *engine_;
+  const ScanScope scope(engine);
   for (int type : kOrder) {
     SingleScanner(type)(engine, nullptr);
     engine.Publish(type);

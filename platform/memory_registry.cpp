@@ -354,12 +354,12 @@ std::int32_t MemoryRegistry::CreateLink(RegKey parent, std::u16string_view path,
   RegNode* link = folder->AddSubkey(leaf, &created);
   if (!created) return kRegInvalidParameter;
   link->flags |= RegNode::kLink;
-  RegTreeValue value{std::u16string(kSymbolicLinkValue), kRegLink, {}};
+  std::vector<std::uint8_t> bytes;
   for (char16_t c : target) {
-    value.data.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    value.data.push_back(static_cast<std::uint8_t>(c >> 8));
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
   }
-  link->values.push_back(std::move(value));
+  link->values.push_back(RegTreeValue{std::u16string(kSymbolicLinkValue), kRegLink, bytes});
   Touch(folder);
   Touch(link);
   return kRegOk;

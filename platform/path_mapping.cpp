@@ -198,10 +198,28 @@ WinePathMapper::Result WinePathMapper::Map(std::u16string_view windows_path) con
   return result;
 }
 
+void WinePathMapper::BeginScan() {
+  std::lock_guard<std::mutex> lock(cache_mu_);
+  ++scan_depth_;
+}
+
+void WinePathMapper::EndScan() {
+  std::lock_guard<std::mutex> lock(cache_mu_);
+  if (scan_depth_ > 0 && --scan_depth_ == 0) found_ = {};
+}
+
 bool WinePathMapper::Exists(std::u16string_view windows_path) const {
+  {
+    std::lock_guard<std::mutex> lock(cache_mu_);
+    if (scan_depth_ > 0 && found_.count(std::u16string(windows_path)) != 0) return true;
+  }
   const Result result = Map(windows_path);
   switch (result.kind) {
     case Kind::kMapped:
+      if (result.exists) {
+        std::lock_guard<std::mutex> lock(cache_mu_);
+        if (scan_depth_ > 0) found_.emplace(windows_path);
+      }
       return result.exists;
     case Kind::kUnmappedDrive:
     case Kind::kUnc:

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace platform {
 
@@ -40,6 +41,12 @@ class WinePathMapper {
   // The Linux path, or empty when the path maps nowhere.
   std::string ToHostPath(std::u16string_view windows_path) const;
 
+  // While a scan runs (calls nest), Exists remembers the paths it found:
+  // a scan asks for the same program hundreds of times. Missing paths are
+  // not remembered; the memory is dropped when the outermost scan ends.
+  void BeginScan();
+  void EndScan();
+
   const std::string& prefix_dir() const { return prefix_dir_; }
 
  private:
@@ -64,6 +71,8 @@ class WinePathMapper {
     std::chrono::steady_clock::time_point checked;
   };
   mutable std::unordered_map<char, Drive> drives_;
+  int scan_depth_ = 0;  // guarded by cache_mu_, as is found_
+  mutable std::unordered_set<std::u16string> found_;
 };
 
 }  // namespace platform

@@ -409,7 +409,12 @@ bool ImportRegFile(Registry& registry, const std::string& file, std::string* err
     *error = "cannot read " + file + ": " + std::strerror(errno);
     return false;
   }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // Read in big pieces: a Windows-sized export is a quarter of a gigabyte.
+  std::string bytes;
+  std::vector<char> piece(1 << 20);
+  while (in.read(piece.data(), static_cast<std::streamsize>(piece.size())) || in.gcount() > 0) {
+    bytes.append(piece.data(), static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad()) {
     *error = "cannot read " + file;
     return false;

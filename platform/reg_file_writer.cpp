@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -236,6 +237,14 @@ bool ExportRegFile(Registry& registry, const std::vector<std::u16string>& key_pa
                    std::string* error) {
   std::u16string text;
   if (!FormatRegExport(registry, key_paths, &text, error)) return false;
+  if constexpr (std::endian::native == std::endian::little) {
+    // The text's own bytes already are UTF-16LE: only the byte-order mark
+    // goes in front, and a Windows-sized export is not held twice.
+    text.insert(text.begin(), u'\xFEFF');
+    return WriteFileAtomically(
+        file, std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)),
+        error);
+  }
   return WriteFileAtomically(file, EncodeUtf16File(text), error);
 }
 

@@ -4,12 +4,14 @@
 #include <sys/mman.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/registry.h"
@@ -108,6 +110,10 @@ class NodePool {
   char* end_ = nullptr;
 };
 
+constexpr std::size_t kArenaFirst = 4096;
+constexpr std::size_t kArenaLargest = 16u << 20;
+constexpr std::size_t kArenaMapped = 4u << 20;  // blocks this big are mapped on their own
+
 NodePool& Pool() {
   static NodePool* pool = new NodePool;  // never destroyed: keys may outlive static destructors
   return *pool;
@@ -125,6 +131,109 @@ void RegNode::operator delete(void* p, std::size_t size) {
   } else {
     ::operator delete(p);
   }
+}
+
+ByteArena::~ByteArena() {
+  for (const Block& block : blocks_) {
+    if (block.size >= kArenaMapped) {
+      munmap(block.data, block.size);
+    } else {
+      delete[] block.data;
+    }
+  }
+}
+
+std::uint8_t* ByteArena::Allocate(std::size_t size) {
+  if (size == 0) return nullptr;
+  size += size & 1;  // every piece starts at an even address, as UTF-16 text needs
+  if (size > left_) {
+    // Blocks grow with the hive: small files stay small, big ones get big
+    // blocks that ask for huge pages. A value bigger than a block gets its own.
+    const std::size_t grown =
+        blocks_.empty() ? kArenaFirst : std::min(blocks_.back().size * 2, kArenaLargest);
+    const std::size_t block_size = std::max(grown, size);
+    Block block{nullptr, block_size};
+    if (block_size >= kArenaMapped) {
+      void* p = mmap(nullptr, block_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+      if (p == MAP_FAILED) throw std::bad_alloc();
+      block.data = static_cast<std::uint8_t*>(p);
+      const auto start = reinterpret_cast<std::uintptr_t>(p);
+      constexpr std::uintptr_t kHuge = 2u << 20;
+      const std::uintptr_t from = (start + kHuge - 1) & ~(kHuge - 1);
+      const std::uintptr_t to = (start + block_size) & ~(kHuge - 1);
+      if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // best effort
+    } else {
+      block.data = new std::uint8_t[block_size];
+    }
+    blocks_.reserve(blocks_.size() + 1);
+    blocks_.push_back(block);
+    if (block_size == size) return block.data;  // its own block; the current one goes on
+    next_ = block.data;
+    left_ = block_size;
+  }
+  std::uint8_t* p = next_;
+  next_ += size;
+  left_ -= size;
+  return p;
+}
+
+namespace {
+
+// Sizes are kept in 32 bits: a registry value of 4 GiB or more is refused.
+std::uint32_t CheckedSize(std::size_t size) {
+  if (size > UINT32_MAX) throw std::length_error("a registry value or name of 4 GiB or more");
+  return static_cast<std::uint32_t>(size);
+}
+
+}  // namespace
+
+void ValueBytes::assign(const std::uint8_t* bytes, std::size_t size) {
+  CheckedSize(size);
+  std::uint8_t* copy = size ? new std::uint8_t[size] : nullptr;
+  if (size) std::memcpy(copy, bytes, size);
+  Free();  // after the copy: `bytes` may be our own
+  data_ = copy;
+  size_ = static_cast<std::uint32_t>(size);
+  kind_ = copy != nullptr ? kArray : kBorrowed;
+}
+
+void ValueBytes::adopt(std::vector<std::uint8_t>&& bytes) {
+  const std::uint32_t size = CheckedSize(bytes.size());
+  auto* owned = new std::vector<std::uint8_t>(std::move(bytes));
+  Free();
+  data_ = reinterpret_cast<std::uint8_t*>(owned);
+  size_ = size;
+  kind_ = kVector;
+}
+
+void ValueBytes::assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t size) {
+  CheckedSize(size);
+  std::uint8_t* copy = arena.Allocate(size);
+  if (size) std::memcpy(copy, bytes, size);
+  Free();
+  data_ = copy;
+  size_ = static_cast<std::uint32_t>(size);
+}
+
+void TreeText::assign(std::u16string_view text) {
+  CheckedSize(text.size());
+  char16_t* copy = text.empty() ? nullptr : new char16_t[text.size()];
+  if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+  Free();  // after the copy: `text` may be our own
+  data_ = copy;
+  size_ = static_cast<std::uint32_t>(text.size());
+  owned_ = copy != nullptr;
+}
+
+void TreeText::assign(ByteArena& arena, std::u16string_view text) {
+  CheckedSize(text.size());
+  // Two-byte units need two-byte alignment: sizes handed out stay even.
+  std::uint8_t* bytes = arena.Allocate(text.size() * sizeof(char16_t));
+  char16_t* copy = reinterpret_cast<char16_t*>(bytes);
+  if (copy) std::memcpy(copy, text.data(), text.size() * sizeof(char16_t));
+  Free();
+  data_ = copy;
+  size_ = static_cast<std::uint32_t>(text.size());
 }
 
 RegNode::~RegNode() {
@@ -150,14 +259,6 @@ int CompareKeyNames(std::u16string_view a, std::u16string_view b) {
   }
   if (a.size() == b.size()) return 0;
   return a.size() < b.size() ? -1 : 1;
-}
-
-void KeyName::assign(std::u16string_view text) {
-  char16_t* old = heap_;  // freed last: `text` may lie in it
-  heap_ = text.size() > kInline ? new char16_t[text.size()] : nullptr;
-  if (!text.empty()) std::memmove(heap_ ? heap_ : inline_, text.data(), text.size() * sizeof(char16_t));
-  size_ = static_cast<std::uint32_t>(text.size());
-  delete[] old;
 }
 
 RegNodeExtra& RegNode::Extra() {
@@ -191,7 +292,7 @@ RegNode* RegNode::FindSubkey(std::u16string_view key_name) const {
   return nullptr;
 }
 
-RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created) {
+RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created, ByteArena* arena) {
   if (created) *created = false;
   std::size_t pos = subkeys.size();
   // Files list keys in order, so appending is the common case.
@@ -213,7 +314,11 @@ RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created) {
     pos = lo;
   }
   auto node = std::make_unique<RegNode>();
-  node->name.assign(key_name);
+  if (arena != nullptr) {
+    node->name.assign(*arena, key_name);
+  } else {
+    node->name.assign(key_name);
+  }
   node->parent = this;
   RegNode* raw = node.get();
   subkeys.insert(subkeys.begin() + static_cast<std::ptrdiff_t>(pos), std::move(node));

@@ -3,17 +3,167 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
 
+// Memory for the values of a loaded hive, handed out from big blocks and
+// freed all at once with the hive: a Windows-sized file holds over a million
+// values, and one allocation (and its page faults) each dominated the load.
+class ByteArena {
+ public:
+  ByteArena() = default;
+  ByteArena(const ByteArena&) = delete;
+  ByteArena& operator=(const ByteArena&) = delete;
+  ~ByteArena();
+
+  std::uint8_t* Allocate(std::size_t size);
+
+ private:
+  struct Block {
+    std::uint8_t* data;
+    std::size_t size;
+  };
+  std::vector<Block> blocks_;
+  std::uint8_t* next_ = nullptr;
+  std::size_t left_ = 0;
+};
+
+// A value's bytes, read like a std::vector<std::uint8_t>. Bytes set through
+// the registry live on the heap; bytes of a loaded file live in its hive's
+// ByteArena, which outlives every key of that hive.
+class ValueBytes {
+ public:
+  ValueBytes() = default;
+  ValueBytes(const std::vector<std::uint8_t>& bytes) { assign(bytes.data(), bytes.size()); }  // NOLINT
+  ValueBytes(std::initializer_list<std::uint8_t> bytes) { assign(bytes.begin(), bytes.size()); }
+  ValueBytes(const ValueBytes& other) { assign(other.data(), other.size()); }
+  ValueBytes(ValueBytes&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)),
+        kind_(std::exchange(other.kind_, kBorrowed)) {}
+  ValueBytes& operator=(const ValueBytes& other) {
+    if (this != &other) assign(other.data(), other.size());
+    return *this;
+  }
+  ValueBytes& operator=(ValueBytes&& other) noexcept {
+    if (this != &other) {
+      Free();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+      kind_ = std::exchange(other.kind_, kBorrowed);
+    }
+    return *this;
+  }
+  ValueBytes& operator=(const std::vector<std::uint8_t>& bytes) {
+    assign(bytes.data(), bytes.size());
+    return *this;
+  }
+  ~ValueBytes() { Free(); }
+
+  // Copies the bytes onto the heap.
+  void assign(const std::uint8_t* bytes, std::size_t size);
+  // Copies the bytes into `arena` (which must outlive this value).
+  void assign(ByteArena& arena, const std::uint8_t* bytes, std::size_t size);
+  // Takes the buffer itself: a huge value is then never held twice.
+  void adopt(std::vector<std::uint8_t>&& bytes);
+
+  const std::uint8_t* data() const {
+    return kind_ == kVector ? reinterpret_cast<const std::vector<std::uint8_t>*>(data_)->data() : data_;
+  }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const std::uint8_t& operator[](std::size_t i) const { return data()[i]; }
+  const std::uint8_t* begin() const { return data(); }
+  const std::uint8_t* end() const { return data() + size_; }
+  operator std::vector<std::uint8_t>() const { return {begin(), end()}; }  // NOLINT
+
+  friend bool operator==(const ValueBytes& a, const ValueBytes& b) {
+    return a.size_ == b.size_ && (a.size_ == 0 || std::memcmp(a.data(), b.data(), a.size_) == 0);
+  }
+  friend bool operator==(const ValueBytes& a, const std::vector<std::uint8_t>& b) {
+    return a.size_ == b.size() && (a.size_ == 0 || std::memcmp(a.data(), b.data(), a.size_) == 0);
+  }
+
+ private:
+  enum Kind : std::uint8_t {
+    kBorrowed,  // in an arena, or empty
+    kArray,     // new[] of our own
+    kVector,    // data_ is a std::vector of our own
+  };
+  void Free() {
+    if (kind_ == kArray) delete[] data_;
+    if (kind_ == kVector) delete reinterpret_cast<std::vector<std::uint8_t>*>(data_);
+    data_ = nullptr;
+    size_ = 0;
+    kind_ = kBorrowed;
+  }
+
+  std::uint8_t* data_ = nullptr;
+  std::uint32_t size_ = 0;
+  Kind kind_ = kBorrowed;
+};
+
+// A value's name, read like a std::u16string_view; kept like ValueBytes.
+class TreeText {
+ public:
+  TreeText() = default;
+  TreeText(std::u16string_view text) { assign(text); }                         // NOLINT
+  TreeText(const char16_t* text) { assign(std::u16string_view(text)); }        // NOLINT
+  TreeText(const std::u16string& text) { assign(std::u16string_view(text)); }  // NOLINT
+  TreeText(const TreeText& other) { assign(other.view()); }
+  TreeText(TreeText&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)),
+        owned_(std::exchange(other.owned_, false)) {}
+  TreeText& operator=(const TreeText& other) {
+    if (this != &other) assign(other.view());
+    return *this;
+  }
+  TreeText& operator=(TreeText&& other) noexcept {
+    if (this != &other) {
+      Free();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+      owned_ = std::exchange(other.owned_, false);
+    }
+    return *this;
+  }
+  ~TreeText() { Free(); }
+
+  void assign(std::u16string_view text);                    // onto the heap
+  void assign(ByteArena& arena, std::u16string_view text);  // into the arena
+
+  std::u16string_view view() const { return {data_, size_}; }
+  operator std::u16string_view() const { return view(); }  // NOLINT
+  const char16_t* data() const { return data_; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  friend bool operator==(const TreeText& a, std::u16string_view b) { return a.view() == b; }
+
+ private:
+  void Free() {
+    if (owned_) delete[] data_;
+    data_ = nullptr;
+    size_ = 0;
+    owned_ = false;
+  }
+
+  const char16_t* data_ = nullptr;
+  std::uint32_t size_ = 0;
+  bool owned_ = false;
+};
+
 struct RegTreeValue {
-  std::u16string name;  // empty = the key's default value
+  TreeText name;  // empty = the key's default value
   std::uint32_t type = 0;
-  std::vector<std::uint8_t> data;
+  ValueBytes data;
 };
 
 // Rarely needed per-key details, kept out of line so that plain keys stay small.
@@ -21,29 +171,29 @@ struct RegNodeExtra {
   bool has_class = false;
   std::u16string key_class;
   std::vector<std::string> options;  // other "#..." lines of the key, verbatim
+  // The root key of a loaded hive owns the memory of its values. Keys hold
+  // no pointer to it and never read their bytes while being destroyed.
+  std::unique_ptr<ByteArena> arena;
 };
 
-// A key's name. Names of up to kInline units, nearly all of them, are kept
-// inside the key: a key and its name are then one allocation.
+// A key's name. Keys read from a file keep theirs in the hive's arena, keys
+// made later on the heap.
 class KeyName {
  public:
   KeyName() = default;
   KeyName(const KeyName&) = delete;
   KeyName& operator=(const KeyName&) = delete;
-  ~KeyName() { delete[] heap_; }
 
-  void assign(std::u16string_view text);
-  const char16_t* data() const { return heap_ ? heap_ : inline_; }
-  std::size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
-  operator std::u16string_view() const { return {data(), size_}; }
-  friend bool operator==(const KeyName& a, std::u16string_view b) { return std::u16string_view(a) == b; }
+  void assign(std::u16string_view text) { text_.assign(text); }
+  void assign(ByteArena& arena, std::u16string_view text) { text_.assign(arena, text); }
+  const char16_t* data() const { return text_.data(); }
+  std::size_t size() const { return text_.size(); }
+  bool empty() const { return text_.empty(); }
+  operator std::u16string_view() const { return text_.view(); }  // NOLINT
+  friend bool operator==(const KeyName& a, std::u16string_view b) { return a.text_.view() == b; }
 
  private:
-  static constexpr std::size_t kInline = 38;  // a braced GUID
-  std::uint32_t size_ = 0;
-  char16_t* heap_ = nullptr;
-  char16_t inline_[kInline];
+  TreeText text_;
 };
 
 struct RegNode {
@@ -82,8 +232,9 @@ struct RegNode {
   RegNodeExtra& Extra();
 
   RegNode* FindSubkey(std::u16string_view key_name) const;
-  // Returns the existing subkey of that name, or inserts a new one in order.
-  RegNode* AddSubkey(std::u16string_view key_name, bool* created = nullptr);
+  // Returns the existing subkey of that name, or inserts a new one in order
+  // (its name kept in `arena` when one is given).
+  RegNode* AddSubkey(std::u16string_view key_name, bool* created = nullptr, ByteArena* arena = nullptr);
   // Detaches `child` and returns it (null if it is not a subkey of this key).
   std::unique_ptr<RegNode> RemoveSubkey(const RegNode* child);
 

@@ -30,6 +30,11 @@ class WindowsSystem {
   virtual std::u16string ExpandEnvironmentStrings(std::u16string_view text) = 0;
   // Folder path without trailing backslash; empty when there is none.
   virtual std::u16string GetSpecialFolder(int csidl) = 0;
+  // Between BeginScan and EndScan (one scan; calls may nest) PathFileExists
+  // may remember that a path exists. A path found missing is always tested
+  // afresh, so nothing is reported that a fresh test would not report.
+  virtual void BeginScan() {}
+  virtual void EndScan() {}
   // The Linux path a Windows path maps to; empty when it maps nowhere.
   // A path that already is an absolute Linux path is returned as it is.
   virtual std::string ToHostPath(std::u16string_view windows_path) = 0;

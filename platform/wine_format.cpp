@@ -180,6 +180,7 @@ class Parser {
   std::u16string name_;
   std::vector<std::uint8_t> data_;
   std::vector<RegTreeValue> pending_;  // values of the current block, moved in at its end
+  ByteArena* arena_ = nullptr;         // the new root's: where the values' bytes go
 };
 
 bool Parser::NextLine() {
@@ -403,7 +404,7 @@ bool Parser::ParseKeyLine(RegNode* root) {
   for (std::size_t i = 0; i < common; ++i) note_spelling(part(i), nodes_[shared + i]);
   RegNode* node = nodes_.empty() ? root : nodes_.back();
   for (std::size_t i = common; i < cuts_.size(); ++i) {
-    node = node->AddSubkey(part(i));
+    node = node->AddSubkey(part(i), nullptr, arena_);
     nodes_.push_back(node);
     note_spelling(part(i), node);
   }
@@ -481,7 +482,7 @@ bool Parser::ParseValue() {
   ++p;
   std::string_view rest(p, static_cast<std::size_t>(end - p));
   RegTreeValue value;
-  value.name = name_;
+  value.name.assign(*arena_, name_);
   auto parse_text = [&](std::uint32_t type) {
     value.type = type;
     // At most one unit per character left on the line: read without growing.
@@ -540,10 +541,12 @@ bool Parser::ParseValue() {
   if (data_.size() >= kTakeBufferSize && data_.capacity() - data_.size() <= data_.size() / 8) {
     // A huge value keeps the buffer it was read into: a copy would hold it
     // twice for a moment.
-    value.data = std::move(data_);
+    value.data.adopt(std::move(data_));
     data_ = {};
+  } else if (data_.size() >= kTakeBufferSize) {
+    value.data.assign(data_.data(), data_.size());  // a block of its own, freed with the value
   } else {
-    value.data.assign(data_.begin(), data_.end());
+    value.data.assign(*arena_, data_.data(), data_.size());
   }
   pending_.push_back(std::move(value));  // a repeated name is settled at the end of the block
   return true;
@@ -551,6 +554,8 @@ bool Parser::ParseValue() {
 
 bool Parser::Run(WineHiveFile* out, std::string* error) {
   auto root = std::make_unique<RegNode>();
+  root->Extra().arena = std::make_unique<ByteArena>();
+  arena_ = root->extra->arena.get();
   bool ok = [&] {
     if (!NextLine()) return Fail("empty file");
     std::string_view first(text_.data() + line_start_, line_end_ - line_start_);

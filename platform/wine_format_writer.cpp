@@ -47,7 +47,7 @@ std::size_t AppendEscapedCount(std::string& out, std::u16string_view s, char q1,
   return out.size() - start;
 }
 
-std::u16string Units(const std::vector<std::uint8_t>& data) {
+std::u16string Units(const ValueBytes& data) {
   std::u16string s(data.size() / 2, u'\0');
   for (std::size_t i = 0; i < s.size(); ++i)
     s[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));

@@ -7,6 +7,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #include "platform/atomic_write.h"
 #include "platform/registry_files.h"
@@ -98,8 +101,44 @@ std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, 
   CompleteInterruptedReplacements(dir);
   std::unique_ptr<WineRegistry> reg(new WineRegistry(dir));
   std::lock_guard lock(reg->mutex());
-  if (!reg->LoadHive(Hive::kMachine, true, error) || !reg->LoadHive(Hive::kUser, false, error))
+  // The two files are read and parsed at once, user.reg on a thread of its
+  // own; the machine's file is the larger and its error is told first.
+  LoadedHive machine, user;
+  std::string user_error;
+  bool user_ok = false;
+  std::exception_ptr user_failure;
+  std::thread user_thread;
+  try {
+    user_thread = std::thread([&] {
+      try {
+        user_ok = reg->ReadHive(Hive::kUser, false, &user, &user_error);
+      } catch (...) {
+        user_failure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: read it after the machine's file.
+  }
+  bool machine_ok = false;
+  try {
+    machine_ok = reg->ReadHive(Hive::kMachine, true, &machine, error);
+  } catch (...) {
+    if (user_thread.joinable()) user_thread.join();
+    throw;
+  }
+  if (user_thread.joinable()) {
+    user_thread.join();
+  } else {
+    user_ok = reg->ReadHive(Hive::kUser, false, &user, &user_error);
+  }
+  if (user_failure) std::rethrow_exception(user_failure);
+  if (!machine_ok) return nullptr;
+  if (!user_ok) {
+    *error = user_error;
     return nullptr;
+  }
+  reg->InstallHive(Hive::kMachine, std::move(machine));
+  reg->InstallHive(Hive::kUser, std::move(user));
   return reg;
 }
 
@@ -116,23 +155,32 @@ WineRegistry::FileIdentity WineRegistry::Identify(const std::string& path) {
 }
 
 bool WineRegistry::LoadHive(Hive hive, bool required, std::string* error) {
-  HiveFile& file = files_[static_cast<int>(hive)];
-  FileIdentity id = Identify(file.path);
-  WineHiveFile loaded;
-  if (!id.exists && !required) {
-    loaded.header = WineHeader(kUserBase, ArchLine(files_[0].file.header));
-    loaded.root = std::make_unique<RegNode>();
-  } else {
-    std::string text;
-    if (!ReadWholeFile(file.path, &text, error)) return false;
-    std::string label = file.path.substr(file.path.rfind('/') + 1);
-    if (!ParseWineRegistry(std::move(text), label, &loaded, error)) return false;
-  }
-  ReplaceHive(hive, std::move(loaded.root));
-  file.file = std::move(loaded);
-  file.identity = id;
-  file.dirty = false;
+  LoadedHive loaded;
+  if (!ReadHive(hive, required, &loaded, error)) return false;
+  InstallHive(hive, std::move(loaded));
   return true;
+}
+
+bool WineRegistry::ReadHive(Hive hive, bool required, LoadedHive* out, std::string* error) const {
+  const HiveFile& file = files_[static_cast<int>(hive)];
+  out->identity = Identify(file.path);
+  if (!out->identity.exists && !required) return true;  // made empty by InstallHive
+  std::string text;
+  if (!ReadWholeFile(file.path, &text, error)) return false;
+  std::string label = file.path.substr(file.path.rfind('/') + 1);
+  return ParseWineRegistry(std::move(text), label, &out->file, error);
+}
+
+void WineRegistry::InstallHive(Hive hive, LoadedHive loaded) {
+  HiveFile& file = files_[static_cast<int>(hive)];
+  if (!loaded.file.root) {
+    loaded.file.header = WineHeader(kUserBase, ArchLine(files_[0].file.header));
+    loaded.file.root = std::make_unique<RegNode>();
+  }
+  ReplaceHive(hive, std::move(loaded.file.root));
+  file.file = std::move(loaded.file);
+  file.identity = loaded.identity;
+  file.dirty = false;
 }
 
 std::int32_t WineRegistry::SaveDirtyHives() {

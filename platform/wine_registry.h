@@ -65,9 +65,19 @@ class WineRegistry : public MemoryRegistry {
     bool dirty = false;
   };
 
+  // A file read and parsed, not yet in place (no root: the file is missing).
+  struct LoadedHive {
+    WineHiveFile file;
+    FileIdentity identity;
+  };
+
   explicit WineRegistry(std::string prefix_dir);
   bool LoadHive(Hive hive, bool required, std::string* error);
   std::int32_t SaveDirtyHives();
+  // Reads and parses a hive's file; touches nothing of the registry, so the
+  // two hives can be read on two threads.
+  bool ReadHive(Hive hive, bool required, LoadedHive* out, std::string* error) const;
+  void InstallHive(Hive hive, LoadedHive loaded);
   static FileIdentity Identify(const std::string& path);
 
   std::string prefix_;

@@ -20,6 +20,8 @@ class WineSystem : public WindowsSystem {
 
   Registry& registry() override { return *registry_; }
   bool PathFileExists(std::u16string_view windows_path) override;
+  void BeginScan() override { mapper_.BeginScan(); }
+  void EndScan() override { mapper_.EndScan(); }
   std::u16string ExpandEnvironmentStrings(std::u16string_view text) override;
   std::u16string GetSpecialFolder(int csidl) override;
   std::string ToHostPath(std::u16string_view windows_path) override;

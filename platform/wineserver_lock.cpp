@@ -46,30 +46,25 @@ bool LockFileHeld(const std::string& lock_path) {
 
 std::vector<std::string> WineserverLockPaths(const std::string& prefix_dir) {
   std::vector<std::string> paths;
-  const std::string lock = WineserverLockPath(prefix_dir);
+  std::string lock = WineserverLockPath(prefix_dir);
   if (lock.empty()) return paths;
   paths.push_back(lock);
+  // Without Debian's pointer file the server uses the standard folder.
   struct stat st;
   if (stat(prefix_dir.c_str(), &st) != 0) return paths;
   char server[96];
   std::snprintf(server, sizeof server, "/server-%llx-%llx/lock", static_cast<unsigned long long>(st.st_dev),
                 static_cast<unsigned long long>(st.st_ino));
-  const std::string standard = "/tmp/.wine-" + std::to_string(getuid()) + server;
-  if (standard != lock) paths.push_back(standard);
+  std::string standard = "/tmp/.wine-" + std::to_string(getuid()) + server;
+  if (standard != lock) paths.push_back(std::move(standard));
   return paths;
 }
 
 bool WineserverRunning(const std::string& prefix_dir) {
-  std::string lock = WineserverLockPath(prefix_dir);
-  if (!lock.empty() && LockFileHeld(lock)) return true;
-  // Without Debian's pointer file the server uses the standard folder.
-  struct stat st;
-  if (stat(prefix_dir.c_str(), &st) != 0) return false;
-  char server[96];
-  std::snprintf(server, sizeof server, "/server-%llx-%llx/lock", static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  std::string standard = "/tmp/.wine-" + std::to_string(getuid()) + server;
-  return standard != lock && LockFileHeld(standard);
+  for (const std::string& lock : WineserverLockPaths(prefix_dir)) {
+    if (LockFileHeld(lock)) return true;
+  }
+  return false;
 }
 
 }  // namespace platform

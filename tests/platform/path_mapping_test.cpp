@@ -64,6 +64,27 @@ TEST_F(PathMappingTest, CaseInsensitiveMatchesFollowChangesOnDisk) {
   EXPECT_FALSE(mapper.Exists(u"C:\\windows\\system32\\NEW.DLL"));
 }
 
+TEST_F(PathMappingTest, WithinAScanOnlyFoundPathsAreRemembered) {
+  WinePathMapper mapper(prefix_);
+  mapper.BeginScan();
+  mapper.BeginScan();  // scans nest: the inner end keeps the memory
+  EXPECT_TRUE(mapper.Exists(u"c:\\program files\\app\\APP.EXE"));
+  EXPECT_FALSE(mapper.Exists(u"C:\\Program Files\\App\\new.exe"));
+  // A file that appears is found at once: a missing path is never remembered.
+  Run("touch 'drive_c/Program Files/App/NEW.exe'");
+  EXPECT_TRUE(mapper.Exists(u"C:\\Program Files\\App\\new.exe"));
+  // A file found once counts as there until the scan ends (it is not reported).
+  Run("rm 'drive_c/Program Files/App/app.exe'");
+  mapper.EndScan();
+  EXPECT_TRUE(mapper.Exists(u"c:\\program files\\app\\APP.EXE"));
+  mapper.EndScan();
+  // After the scan every answer is fresh again.
+  EXPECT_FALSE(mapper.Exists(u"c:\\program files\\app\\APP.EXE"));
+  EXPECT_FALSE(mapper.Exists(u"C:\\Program Files\\App\\app.exe"));
+  mapper.EndScan();  // an unmatched end does no harm
+  EXPECT_TRUE(mapper.Exists(u"C:\\Program Files\\App\\new.exe"));
+}
+
 TEST_F(PathMappingTest, WhatCannotBeCheckedCountsAsExisting) {
   WinePathMapper mapper(prefix_);
   EXPECT_EQ(mapper.Map(u"E:\\setup.exe").kind, WinePathMapper::Kind::kUnmappedDrive);

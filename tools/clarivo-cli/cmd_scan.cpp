@@ -1,5 +1,6 @@
 // clarivo-cli scan: lists the stale entries of the chosen types.
 #include <cstdio>
+#include <utility>
 
 #include "tools/clarivo-cli/commands.h"
 #include "tools/clarivo-cli/exit_codes.h"
@@ -47,6 +48,7 @@ int RunScan(const Options& options) {
     std::printf("Registry: %s\n", Printable(source->description).c_str());
     PrintFindings(stdout, types, findings);
   }
+  EngineBinding::LeaveToProcessEnd(std::move(binding));
   return findings.empty() ? kExitOk : kExitFindings;
 }
 

@@ -1,9 +1,16 @@
 #include "tools/clarivo-cli/engine_binding.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
+#include <exception>
+#include <new>
+#include <utility>
+
+#include "engine/clean_reg_imp.h"
+#include "engine/engine_state.h"
+#include "platform/windows_system.h"
+#include "tools/clarivo-cli/registry_source.h"
 
 namespace cli {
 
@@ -18,31 +25,41 @@ std::string ExecutableFolder() {
 }
 
 std::unique_ptr<EngineBinding> EngineBinding::Load(std::string* error) {
-  const std::string path = ExecutableFolder() + "/func_Clarivo.so";
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    const char* reason = dlerror();
-    *error = "cannot load the engine " + path + ": " + (reason ? reason : "unknown error");
+  try {
+    std::unique_ptr<platform::WindowsSystem> system = TakeOpenedRegistry();
+    if (!system) {
+      // A second engine (the rescan after a fix) reads what is on disk now.
+      // Unlike the program's engine, which would find nothing in a registry
+      // it cannot read, the cli says why.
+      const std::string source = platform::DefaultRegistrySource();
+      std::string reason;
+      try {
+        system = platform::OpenWindowsSystem(source, &reason);
+      } catch (const std::bad_alloc&) {
+        throw;
+      } catch (const std::exception& e) {
+        reason = e.what();
+      }
+      if (!system) {
+        *error = "cannot open the registry " + source + ": " + (reason.empty() ? "unknown error" : reason);
+        return nullptr;
+      }
+    }
+    auto state = std::make_unique<Function::CRegEngine>(std::move(system));
+    return std::unique_ptr<EngineBinding>(new EngineBinding(new Function::CCleanRegImp(std::move(state))));
+  } catch (const std::bad_alloc&) {
+    *error = "the engine could not be created (out of memory)";
     return nullptr;
   }
-  auto create = reinterpret_cast<FunCreateFn>(dlsym(library, kFunCreateSymbol));
-  if (create == nullptr) {
-    *error = "the engine " + path + " does not export " + kFunCreateSymbol;
-    dlclose(library);
-    return nullptr;
-  }
-  Function::ICleanReg* engine = create();
-  if (engine == nullptr) {
-    *error = "the engine " + path + " could not create its object (out of memory?)";
-    dlclose(library);
-    return nullptr;
-  }
-  return std::unique_ptr<EngineBinding>(new EngineBinding(library, engine));
 }
 
-EngineBinding::~EngineBinding() {
-  engine_->Release();
-  dlclose(library_);
+EngineBinding::~EngineBinding() { engine_->Release(); }
+
+void EngineBinding::LeaveToProcessEnd(std::unique_ptr<EngineBinding> binding) {
+  if (!binding) return;
+  platform::Registry* registry = binding->engine_->engine().registry();
+  if (registry != nullptr && registry->Flush() != platform::kRegOk) return;  // released as usual
+  (void)binding.release();  // NOLINT: deliberately never freed, the process ends
 }
 
 }  // namespace cli

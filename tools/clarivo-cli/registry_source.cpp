@@ -2,10 +2,19 @@
 
 #include <cstdlib>
 #include <exception>
+#include <utility>
 
 #include "platform/windows_system.h"
 
 namespace cli {
+namespace {
+
+std::unique_ptr<platform::WindowsSystem>& OpenedRegistry() {
+  static std::unique_ptr<platform::WindowsSystem> opened;
+  return opened;
+}
+
+}  // namespace
 
 std::optional<RegistrySource> OpenRegistrySource(const std::optional<std::string>& registry,
                                                  std::string* error) {
@@ -26,7 +35,10 @@ std::optional<RegistrySource> OpenRegistrySource(const std::optional<std::string
     *error = "cannot set CLARIVO_REGISTRY for the engine";
     return std::nullopt;
   }
+  OpenedRegistry() = std::move(system);
   return opened;
 }
+
+std::unique_ptr<platform::WindowsSystem> TakeOpenedRegistry() { return std::move(OpenedRegistry()); }
 
 }  // namespace cli
