@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -168,7 +170,16 @@ bool WineRegistry::ReadHive(Hive hive, bool required, LoadedHive* out, std::stri
   std::string text;
   if (!ReadWholeFile(file.path, &text, error)) return false;
   std::string label = file.path.substr(file.path.rfind('/') + 1);
-  return ParseWineRegistry(std::move(text), label, &out->file, error);
+  try {
+    return ParseWineRegistry(std::move(text), label, &out->file, error);
+  } catch (const std::length_error& e) {
+    // A value of 4 GiB or more: refused like any other malformed file.
+    *error = file.path + ": " + e.what();
+  } catch (const std::bad_alloc&) {
+    *error = file.path + ": not enough memory to read it";
+  }
+  out->file = {};
+  return false;
 }
 
 void WineRegistry::InstallHive(Hive hive, LoadedHive loaded) {
