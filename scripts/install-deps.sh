@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   wine wine64
   xdg-utils
+  librsvg2-bin
   nlohmann-json3-dev bsdutils
   jq
   libglib2.0-dev
