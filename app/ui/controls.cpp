@@ -113,9 +113,16 @@ void CButton4Status::OnPaint(wxPaintEvent&) {
     }
   }
   if (text_.empty()) return;
-  dc.SetFont(GetFont());
   wxString line = text_;
   if (format_ & 32) line.Replace("\n", " ");  // DT_SINGLELINE
+  // A text longer than its area (a long translation) gets a smaller font
+  // rather than running over the button's edge.
+  wxFont font = GetFont();
+  dc.SetFont(font);
+  while (font.GetPointSize() > 7 && dc.GetMultiLineTextExtent(line).x > text_rect_.width - 4) {
+    font.SetPointSize(font.GetPointSize() - 1);
+    dc.SetFont(font);
+  }
   const int align = AlignmentOf(format_);
   if (shadow_colour_) {
     dc.SetTextForeground(*shadow_colour_);

@@ -7,6 +7,7 @@
 
 #include "app/core/ini.h"
 #include "app/core/profile.h"
+#include "app/core/program_paths.h"
 #include "app/core/reg_scan.h"
 #include "app/ui/html_dialog.h"
 #include "app/ui/launcher.h"
@@ -62,17 +63,23 @@ constexpr TabSpec kTabs[CMfcDlg::kPageCount] = {
 
 CMfcDlg* MainWindow() { return g_main_window; }
 
-wxIcon ApplicationIcon() {
-  for (const char* name : {"clarivo.png", "Clarivo.png", "../icons/hicolor/48x48/apps/clarivo.png",
-                           "../icons/clarivo-48.png", "../icons/clarivo.png"}) {
-    wxBitmap bitmap = LoadImageFile(GetImagePath(name));
-    if (bitmap.IsOk()) {
-      wxIcon icon;
-      icon.CopyFromBitmap(bitmap);
-      return icon;
-    }
+wxIconBundle ApplicationIcons() {
+  wxIconBundle icons;
+  for (const char* size : {"16x16", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"}) {
+    const std::string path = ExecutableDir() + "/Icons/hicolor/" + size + "/apps/clarivo.png";
+    wxBitmap bitmap = LoadImageFile(path);
+    if (!bitmap.IsOk()) continue;
+    wxIcon icon;
+    icon.CopyFromBitmap(bitmap);
+    icons.AddIcon(icon);
   }
-  return {};
+  return icons;
+}
+
+wxIcon ApplicationIcon() {
+  const wxIconBundle icons = ApplicationIcons();
+  if (icons.IsEmpty()) return {};
+  return icons.GetIcon(wxSize(48, 48), wxIconBundle::FALLBACK_NEAREST_LARGER);
 }
 
 // The update check of the menu and of the pages' "Check for updates" buttons.
@@ -139,7 +146,8 @@ CMfcDlg::~CMfcDlg() {
 void CMfcDlg::Initialise() {
   InitSkin();
   icon_ = ApplicationIcon();
-  if (icon_.IsOk()) SetIcon(icon_);
+  const wxIconBundle icons = ApplicationIcons();
+  if (!icons.IsEmpty()) SetIcons(icons);
   SetTitle(Tr("Clarivo"));
   tray_ = new CTrayIcon(this);
   // The tooltip holds at most 127 characters.
@@ -385,8 +393,8 @@ CSplashDlg::CSplashDlg(wxWindow* parent)
       image_(GetImage("Splash.png")),
       timer_(this, 1) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
-  wxIcon icon = ApplicationIcon();
-  if (icon.IsOk()) SetIcon(icon);
+  const wxIconBundle icons = ApplicationIcons();
+  if (!icons.IsEmpty()) SetIcons(icons);
   if (image_.IsOk()) {
     Move(0, 0);
     SetClientSize(image_.GetSize());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <wx/dialog.h>
+#include <wx/iconbndl.h>
 #include <wx/menu.h>
 #include <wx/taskbar.h>
 #include <wx/timer.h>
@@ -129,5 +130,7 @@ class CSplashDlg : public wxDialog {
 CMfcDlg* MainWindow();
 // The window icon ("icon resource 128"): the application icon of the skin.
 wxIcon ApplicationIcon();
+// The same in every size the skin has.
+wxIconBundle ApplicationIcons();
 
 }  // namespace clarivo::ui

@@ -44,8 +44,9 @@ void ApplyRoundedShape(wxNonOwnedWindow* window, const wxSize& size, int corner_
 
 void CDialogBase::InitSkin() {
   if (background_ == nullptr || !background_->IsOk()) return;
-  Move(0, 0);
-  SetClientSize(background_->GetWidth(), background_->GetHeight());
+  // SetSize, not SetClientSize: a borderless window has no decorations, and
+  // GTK shrinks a hidden one whose client size was set to 1 x 1 when shown.
+  SetSize(0, 0, background_->GetWidth(), background_->GetHeight());
   if (corner_width_ >= 0 && corner_height_ >= 0) {
     ApplyRoundedShape(this, background_->GetSize(), corner_width_, corner_height_);
   }
@@ -135,7 +136,8 @@ CPageBase::CPageBase(wxWindow* parent)
   update->SetBold();
   Bind(wxEVT_BUTTON, &CPageBase::OnUpdateButton, this, 1001);
 
-  auto* live = new CHMXStatic(this, 1051, wxPoint(1, 411), Tr("LIVEUPDATE"), 188, wxALIGN_CENTRE_HORIZONTAL);
+  auto* live = new CHMXStatic(this, 1051, wxPoint(1, 411), Tr("LIVEUPDATE"), kAttentionTextWidth,
+                              wxALIGN_CENTRE_HORIZONTAL);
   live->SetFontSize(10);
   live->SetBold();
   live->SetTextColour(0x008000);

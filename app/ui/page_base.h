@@ -22,6 +22,8 @@ inline const wxSize kMainWindowSize(790, 592);
 inline const wxSize kPageSize(772, 524);
 inline const wxSize kSubPageSize(576, 516);
 inline const wxSize kViewSize(576, 462);
+// The texts over "attention.png" are centred left of its emblem.
+inline constexpr int kAttentionTextWidth = 160;
 
 class CDialogBase : public wxFrame, public CWndHelper, public ISkinBackground {
  public:

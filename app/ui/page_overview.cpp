@@ -19,6 +19,7 @@ constexpr int kLeftColumnWidth = 208;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kGrey = 0x808080;
 constexpr std::uint32_t kText = 0x1E1E1E;
+constexpr std::uint32_t kStartTextColour = 0x9A5A1E;  // the blue of the start button's frame
 
 }  // namespace
 
@@ -51,7 +52,9 @@ CPageOverview::CPageOverview(wxWindow* parent)
   start->SetImage("start_scan.png");
   start->SetFontSize(12);
   start->SetBold();
-  start->SetTextColour(0xFFFFFF);
+  start->SetTextColour(kStartTextColour);
+  // The image carries an icon at its left: the text is centred beside it.
+  start->SetTextRect(wxRect(50, 0, start->GetSize().x - 60, start->GetSize().y));
   Bind(wxEVT_BUTTON, &CPageOverview::OnStartScan, this, 1007);
 
   auto* update = new CButton4Status(this, 1023, wxPoint(29, 476), wxSize(150, 32), Tr("Check for updates"));
