@@ -16,6 +16,10 @@
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
 
+#ifndef CLARIVO_VERSION
+#define CLARIVO_VERSION "0"
+#endif
+
 namespace clarivo::ui {
 namespace {
 
@@ -142,7 +146,8 @@ void SetEndMainWindowHook(std::function<void(int)> hook) { g_end_main_window = s
 // --- CHtmlDialogBase ----------------------------------------------------------
 
 CHtmlDialogBase::CHtmlDialogBase(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, Tr("Clarivo"), wxDefaultPosition, wxSize(380, 220), wxBORDER_NONE) {
+    : wxDialog(parent, wxID_ANY, Tr("Clarivo"), wxDefaultPosition, wxSize(380, 220),
+               wxBORDER_NONE | wxFRAME_SHAPED) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   Bind(wxEVT_PAINT, &CHtmlDialogBase::OnPaint, this);
   // Dragged by any point outside the browser, as by a title bar.
@@ -204,7 +209,7 @@ int CHtmlDialogBase::RunModal() {
   browser_->EnableContextMenu(false);
   browser_->LoadURL(PageAddress());
   const wxSize size = background_ != nullptr && background_->IsOk() ? background_->GetSize() : default_size_;
-  SetClientSize(size);
+  SetSize(size);  // not SetClientSize: GTK shrinks a hidden borderless window so sized
   if (background_ != nullptr && background_->IsOk() && corner_width_ >= 0 && corner_height_ >= 0) {
     ApplyRoundedShape(this, size, corner_width_, corner_height_);
   }
@@ -329,6 +334,7 @@ void CHtmlDialog::OnDocumentComplete() {
   if (LoadLastResult(stored)) {
     script += "set('ErrorCount'," + EscapeForScript(wxString::Format("%d", stored.total)) + ");";
   }
+  script += "set('Version'," + EscapeForScript(CLARIVO_VERSION) + ");";
   script += "set('MsgTitle'," + EscapeForScript(title_) + ");";
   script += "set('MsgBody'," + EscapeForScript(body_) + ");";
   script += "[";

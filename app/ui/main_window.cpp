@@ -18,10 +18,6 @@
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
 
-#ifndef CLARIVO_VERSION
-#define CLARIVO_VERSION "0"
-#endif
-
 namespace clarivo::ui {
 namespace {
 
@@ -90,8 +86,8 @@ void CheckForUpdates() {
   }
   CHtmlDialog dialog(MainWindow() && MainWindow()->IsShown() ? MainWindow() : nullptr,
                      "Update_already_new.html", HtmlDialogSize::kSmall);
-  // The page says which version is installed and how updates arrive.
-  dialog.SetMessage(wxString(), wxString::Format(Tr("Installed version: %s"), CLARIVO_VERSION));
+  // The page says which version is installed (its "Version" element, which
+  // the dialog fills) and that updates come with the system's packages.
   dialog.RunModal();
 }
 

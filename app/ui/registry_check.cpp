@@ -44,12 +44,13 @@ void PrepareRegistry() { g_engine_saw_unreadable = !CheckRegistry().readable; }
 bool EnsureRegistryReadable() {
   const RegistryState state = CheckRegistry();
   if (!state.readable) {
-    const wxString body = EscapeHtml(Tr("Registry:")) + " <b>" +
-                          EscapeHtml(wxString::FromUTF8(state.source)) + "</b><br>" +
-                          EscapeHtml(Tr("Reason:")) + " " + EscapeHtml(wxString::FromUTF8(state.reason)) +
-                          "<br>" + EscapeHtml(Tr("Nothing was scanned."));
+    // Which registry in the title, why in the body; both are HTML-escaped,
+    // as the dialog puts them in as markup.
+    const wxString title = wxString::Format(Tr("%s cannot be read"), wxString::FromUTF8(state.source));
+    const wxString body =
+        EscapeHtml(wxString::FromUTF8(state.reason)) + "<br>" + EscapeHtml(Tr("Nothing was scanned."));
     UserInterface().ShowHtmlMessage("Registry_unreadable.html", HtmlDialogSize::kMedium,
-                                    ToU16(EscapeHtml(Tr("The registry cannot be read"))), ToU16(body));
+                                    ToU16(EscapeHtml(title)), ToU16(body));
     g_engine_saw_unreadable = true;
     return false;
   }

@@ -119,6 +119,16 @@ void ScriptDriver::OnTimer(wxTimerEvent&) {
   const wxString step = steps_[next_++];
   long delay = 400;
   if (step.StartsWith("wait ")) step.Mid(5).ToLong(&delay);
+  // The HTML steps wait (up to 15 s) for the page to be loaded and filled.
+  if (step.StartsWith("html")) {
+    CHtmlDialog* dialog = CHtmlDialog::Running();
+    if (dialog != nullptr && !dialog->document_loaded() && ++html_waits_ < 75) {
+      --next_;
+      timer_.StartOnce(200);
+      return;
+    }
+    html_waits_ = 0;
+  }
   // Scheduled first: some steps open a menu or a modal window and return
   // only when it closes, and a later step is what closes it.
   timer_.StartOnce(delay > 0 ? static_cast<int>(delay) : 1);
@@ -133,9 +143,11 @@ void ScriptDriver::Run(const wxString& step) {
   arg.BeforeFirst(' ').ToLong(&id);
   if (step == "report") {
     Report();
-  } else if (step.StartsWith("click ")) {
+  } else if (step.StartsWith("click ") || step.StartsWith("tab ")) {
     wxWindow* target = nullptr;
-    if (window != nullptr) {
+    if (window != nullptr && step.StartsWith("tab ")) {
+      if (id >= 0 && id < CMfcDlg::kPageCount) target = window->tab(static_cast<int>(id));
+    } else if (window != nullptr) {
       wxWindow* page = window->page(window->current_page());
       if (page != nullptr) target = FindShown(page, static_cast<int>(id));
       if (target == nullptr) target = FindShown(window, static_cast<int>(id));

@@ -6,6 +6,7 @@
 //                      (id, kind, place, size, shown, state, text) on stdout
 //   click ID           a mouse click on the shown control of that id (the
 //                      current page's first, then the main window's)
+//   tab N              a mouse click on tab N (0..3) of the main window
 //   menu | tray        pop up the main menu (as its button does) or the tray
 //                      menu (as a right click on the icon does)
 //   command ID         a menu command (9000..9010) as if chosen
@@ -14,6 +15,7 @@
 //   check ID 0|1       set a check box
 //   html ID            click element ID of the HTML message shown now
 //   htmlreport         the HTML message shown now: page, title, filled texts
+//                      (both wait until the page has loaded)
 //   busy               whether a scan or fix runs ("busy 1" / "busy 0")
 //   shot FILE          screenshot of the whole screen (ImageMagick "import")
 //   quit               end the program as "Exit" of the tray menu does
@@ -38,6 +40,7 @@ class ScriptDriver : public wxEvtHandler {
 
   std::vector<wxString> steps_;
   size_t next_ = 0;
+  int html_waits_ = 0;
   wxTimer timer_;
 };
 
