@@ -193,7 +193,8 @@ CHMXStatic* CHMXStatic::Wrap(int width) {
 }
 
 wxString CHMXStatic::DisplayText() const {
-  if (wrap_width_ <= 0) return text_;
+  const int wrap = wrap_width_;
+  if (wrap <= 0) return text_;
   wxClientDC dc(const_cast<CHMXStatic*>(this));
   dc.SetFont(GetFont());
   wxString out;
@@ -201,7 +202,7 @@ wxString CHMXStatic::DisplayText() const {
     wxString line;
     for (const wxString& word : wxSplit(paragraph, ' ', '\0')) {
       const wxString candidate = line.empty() ? word : line + " " + word;
-      if (!line.empty() && dc.GetTextExtent(candidate).x > wrap_width_) {
+      if (!line.empty() && dc.GetTextExtent(candidate).x > wrap) {
         out += line + "\n";
         line = word;
       } else {
@@ -220,7 +221,8 @@ wxSize CHMXStatic::DoGetBestSize() const {
   wxCoord w = 0, h = 0;
   const wxString shown = DisplayText();
   dc.GetMultiLineTextExtent(shown.empty() ? wxString(" ") : shown, &w, &h);
-  return wxSize(fixed_width_ > 0 ? fixed_width_ : w + 2, h);
+  return wxSize(fixed_width_ > 0 ? fixed_width_ : std::min(w + 2, wrap_width_ > 0 ? wrap_width_ + 2 : w + 2),
+                h);
 }
 
 void CHMXStatic::Relayout() {
@@ -273,9 +275,18 @@ void CHMXStatic::OnPaint(wxPaintEvent&) {
     dc.SetBackground(wxBrush(background_));
     dc.Clear();
   }
-  dc.SetFont(GetFont());
+  // A label of fixed width takes a smaller font for a text longer than it
+  // (a long translation) rather than being cut off.
+  const wxString shown = DisplayText();
+  wxFont font = GetFont();
+  dc.SetFont(font);
+  while (fixed_width_ > 0 && font.GetPointSize() > 6 &&
+         dc.GetMultiLineTextExtent(shown).x > fixed_width_ - 2) {
+    font.SetPointSize(font.GetPointSize() - 1);
+    dc.SetFont(font);
+  }
   dc.SetTextForeground(text_colour_);
-  dc.DrawLabel(DisplayText(), wxRect(GetClientSize()), align_ | wxALIGN_TOP);
+  dc.DrawLabel(shown, wxRect(GetClientSize()), align_ | wxALIGN_TOP);
 }
 
 // --- CHMXCheckBox --------------------------------------------------------------

@@ -91,6 +91,11 @@ class CHMXStatic : public wxControl, public CWndHelper {
   void SetBackgroundColourRef(std::uint32_t colour);
   void SetTransparent(bool transparent);
   void SetLogFont(const wxFont& font) override;
+  CHMXStatic* SetAlignment(int align) {
+    align_ = align;
+    Refresh();
+    return this;
+  }
   // Breaks the text into lines no wider than `width` (0: no wrapping).
   CHMXStatic* Wrap(int width);
   // The text as drawn (wrapped).

@@ -16,6 +16,7 @@ namespace {
 bool g_first_refresh = true;
 
 constexpr int kLeftColumnWidth = 208;
+constexpr int kStatusWidth = 430;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kGrey = 0x808080;
 constexpr std::uint32_t kText = 0x1E1E1E;
@@ -72,8 +73,9 @@ CPageOverview::CPageOverview(wxWindow* parent)
   Label(1092, wxPoint(1, 440), Tr("Improve PC security,\r\nperformance and stability"), 9, false, 0x286C28,
         188);
   Label(1014, wxPoint(332, 25), Tr("Registry status on last scan:"), 10, false, kText);
-  Label(1015, wxPoint(332, 61), wxString(), 15, true, kColourRed);
-  Label(1016, wxPoint(332, 98), wxString(), 10, true, kText);
+  // As wide as the page leaves them: a long translation takes a smaller font.
+  Label(1015, wxPoint(332, 61), wxString(), 15, true, kColourRed, kStatusWidth)->SetAlignment(wxALIGN_LEFT);
+  Label(1016, wxPoint(332, 98), wxString(), 10, true, kText, kStatusWidth)->SetAlignment(wxALIGN_LEFT);
   Label(1018, wxPoint(571, 26), Tr("PC health score:"), 10, true, kText)->Hide();
   Label(1019, wxPoint(571, 62), wxString(), 14, true, kColourRed)->Hide();
   Label(1017, wxPoint(232, 155),

@@ -47,8 +47,8 @@ bool EnsureRegistryReadable() {
     // Which registry in the title, why in the body; both are HTML-escaped,
     // as the dialog puts them in as markup.
     const wxString title = wxString::Format(Tr("%s cannot be read"), wxString::FromUTF8(state.source));
-    const wxString body =
-        EscapeHtml(wxString::FromUTF8(state.reason)) + "<br>" + EscapeHtml(Tr("Nothing was scanned."));
+    // The page itself says that nothing was scanned and how to choose another.
+    const wxString body = EscapeHtml(wxString::FromUTF8(state.reason));
     UserInterface().ShowHtmlMessage("Registry_unreadable.html", HtmlDialogSize::kMedium,
                                     ToU16(EscapeHtml(title)), ToU16(body));
     g_engine_saw_unreadable = true;
