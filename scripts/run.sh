@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything, then scans a working copy of the bundled demo registry.
+# Builds everything, then works on a copy of the bundled demo registry: with a
+# display, the program Clarivo; without one, a scan with clarivo-cli.
 # The checked-in demo prefix is never modified.
-#   bash scripts/run.sh          scan the demo registry with clarivo-cli
+#   bash scripts/run.sh          Clarivo on the demo registry (clarivo-cli scan without a display)
 #   bash scripts/run.sh tweaks   start Tweaks with its plug-ins (Xvfb without a display)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +13,14 @@ if [ "${1:-}" = "tweaks" ]; then
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/clarivo-demo.XXXXXX")
 cp -a examples/demo-prefix/. "$work/"
-echo "Scanning the demo registry (working copy in $work)"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Starting Clarivo on the demo registry (working copy in $work)"
+  # Clarivo cleans the registry CLARIVO_REGISTRY names; settings and backups
+  # go to the user's own XDG folders (~/.config/Quorvex-Clarivo, ~/.local/share).
+  CLARIVO_REGISTRY="wine:$work" exec build/bin/Clarivo
+fi
+echo "No display: scanning the demo registry with clarivo-cli instead of starting Clarivo"
+echo "(working copy in $work)"
 # Status 1 only says that stale entries were found, which is what the demo holds.
 status=0
 build/bin/clarivo-cli scan --registry "wine:$work" || status=$?

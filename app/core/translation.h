@@ -5,7 +5,9 @@
 #include <string>
 
 // Marks an English message identifier that is looked up later (in tables).
+#ifndef N_  // the toolkit of the windows defines the same marker
 #define N_(text) text
+#endif
 
 namespace clarivo {
 
