@@ -1,6 +1,7 @@
 #include "app/ui/script_driver.h"
 
 #include <wx/app.h>
+#include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
@@ -12,6 +13,7 @@
 #include "app/core/reg_scan.h"
 #include "app/ui/controls.h"
 #include "app/ui/gif_control.h"
+#include "app/ui/grid_list.h"
 #include "app/ui/html_dialog.h"
 #include "app/ui/main_window.h"
 
@@ -64,6 +66,20 @@ wxString Describe(wxWindow* window) {
   }
   if (auto* list = dynamic_cast<wxListBox*>(window)) {
     return wxString::Format("list %d %s count=%u", window->GetId(), place, list->GetCount());
+  }
+  if (auto* grid = dynamic_cast<CGridListCtrlEx*>(window)) {
+    // The first rows (a detail list may hold thousands).
+    wxString rows;
+    for (int row = 0; row < grid->GetItemCount() && row < 40; ++row) {
+      rows += wxString::Format("\n    row %d colour=%06X image=%d %s %s", row, grid->RowColour(row),
+                               grid->GetItemImage(row), Quoted(grid->GetItemText(row, 0)),
+                               Quoted(grid->GetItemText(row, 1)));
+    }
+    return wxString::Format("grid %d %s count=%d", window->GetId(), place, grid->GetItemCount()) + rows;
+  }
+  if (auto* gauge = dynamic_cast<wxGauge*>(window)) {
+    return wxString::Format("gauge %d %s value=%d range=%d", window->GetId(), place, gauge->GetValue(),
+                            gauge->GetRange());
   }
   if (auto* gif = dynamic_cast<CGifControl*>(window)) {
     return wxString::Format("gif %d %s frames=%zu frame=%zu %s", window->GetId(), place, gif->frame_count(),
