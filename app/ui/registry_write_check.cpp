@@ -43,9 +43,9 @@ RegistryWriteState CheckRegistryWritable() {
 bool EnsureRegistryWritable() {
   const RegistryWriteState state = CheckRegistryWritable();
   if (state.writable) return true;
-  const wxString body = EscapeHtml(Tr("Registry:")) + " <b>" + EscapeHtml(wxString::FromUTF8(state.prefix)) +
-                        "</b><br>" + EscapeHtml(Tr("Reason:")) + " " + EscapeHtml(Tr(state.reason)) + " " +
-                        EscapeHtml(wxString::FromUTF8(state.path));
+  const wxString body = EscapeHtml(Tr("Wine prefix:")) + " <b>" +
+                        EscapeHtml(wxString::FromUTF8(state.prefix)) + "</b><br>" + EscapeHtml(Tr("Cause:")) +
+                        " " + EscapeHtml(Tr(state.reason)) + " " + EscapeHtml(wxString::FromUTF8(state.path));
   UserInterface().ShowHtmlMessage("Registry_locked.html", HtmlDialogSize::kMedium,
                                   ToU16(EscapeHtml(Tr("The registry is in use"))), ToU16(body));
   return false;
