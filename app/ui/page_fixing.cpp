@@ -12,6 +12,8 @@ namespace {
 constexpr std::uint32_t kGrey = 0x808080;
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr int kStepTextWidth = 510;
+constexpr int kResultPoints = 15;
+constexpr int kRightMargin = 4;
 
 wxString Numbered(const char* message_id, int number) {
   return FromU16(FormatNumber(ToU16(Tr(message_id)), number));
@@ -57,6 +59,7 @@ void CFixingDlg::StartFixing() {
                  errors_to_fix_));
   }
   heading_->SetTextColour(kColourGreen);
+  stripe_gif_->Show();
   subheading_->SetText(Tr("It may take a few moments..."));
   step1_title_->SetText(Tr("Step 1: Backup your registry"));
   step1_text_->SetText(
@@ -86,6 +89,8 @@ void CFixingDlg::ShowBackupFailed() {
   for (CGifControl* gif : {fixing_gif_, stripe_gif_, doing1_, doing2_}) gif->Pause();
   doing1_->Hide();
   doing2_->Hide();
+  // The stripe would look like work still going on.
+  stripe_gif_->Hide();
   heading_->SetTextColour(kColourRed);
   heading_->SetText(Tr("The backup could not be saved"));
   subheading_->SetText(Tr("Nothing was changed."));
@@ -144,6 +149,13 @@ CFixedPage::CFixedPage(wxWindow* parent) : CSubSubPageBase(parent, "PageFixed.pn
   MakeViewLabel(this, 1114, wxPoint(23, 230), wxString(), 9, false)->Hide();
 }
 
+void CFixedPage::FitTexts() {
+  for (CHMXStatic* label : {congratulations_, all_fixed_, result_line_}) {
+    label->SetFontSize(kResultPoints);
+    ShrinkToWidth(label, GetClientSize().x - kRightMargin);
+  }
+}
+
 void CFixedPage::ShowResult(int fixed_before) {
   // The rescan after the fix is what the registry holds now: a deletion that
   // was refused leaves its entry, and then "all fixed" would be false.
@@ -154,6 +166,7 @@ void CFixedPage::ShowResult(int fixed_before) {
     all_fixed_->SetTextColour(kColourGreen);
     all_fixed_->SetText(Tr("All your registry errors have been fixed."));
     result_line_->SetText(Numbered("You have repaired %d registry errors.", fixed_before));
+    FitTexts();
     return;
   }
   const int repaired = std::max(fixed_before - remaining, 0);
@@ -161,6 +174,7 @@ void CFixedPage::ShowResult(int fixed_before) {
   all_fixed_->SetTextColour(kColourRed);
   all_fixed_->SetText(Numbered("%d registry errors could not be removed.", remaining));
   result_line_->SetText(Numbered("You have repaired %d registry errors.", repaired));
+  FitTexts();
 }
 
 void CFixedPage::PaintExtras(wxDC& dc) {

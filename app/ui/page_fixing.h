@@ -59,6 +59,7 @@ class CFixedPage : public CSubSubPageBase {
 
  private:
   void PaintExtras(wxDC& dc) override;
+  void FitTexts();
 
   CHMXStatic* congratulations_;
   CHMXStatic* all_fixed_;

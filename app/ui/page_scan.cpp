@@ -1,5 +1,6 @@
 #include "app/ui/page_scan.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "app/core/categories.h"
@@ -21,6 +22,7 @@ constexpr std::int64_t kLocationIntervalMs = 500;
 constexpr int kSeriousGroup = 1;
 constexpr int kGeneralGroup = 2;
 constexpr int kLabelGap = 4;
+constexpr int kSmallestPoints = 7;
 
 // One tick for the whole process: however many scans and listeners there
 // are, the queue gets at most two location messages a second.
@@ -46,6 +48,25 @@ void PostViewMessage(wxEvtHandler* target, int code, long category) {
   event->SetInt(code);
   event->SetExtraLong(category);
   wxQueueEvent(target, event);
+}
+
+void ShrinkToWidth(CHMXStatic* label, int right_limit) {
+  int points = label->GetFont().GetPointSize();
+  while (label->GetRect().GetRight() >= right_limit && points > kSmallestPoints) label->SetFontSize(--points);
+}
+
+void PlaceWithin(CHMXStatic* label, const wxPoint& place, int right_limit) {
+  label->Move(place);
+  const wxRect rect = label->GetRect();
+  if (rect.GetRight() >= right_limit) label->Move(std::max(right_limit - rect.width, 0), place.y);
+}
+
+void FitStatusLabels(wxWindow* view, const std::array<CHMXStatic*, 4>& status, const wxPoint& status_place) {
+  // The errors label ends before "PC health score:"; the status label stays
+  // inside the view.
+  const wxWindow* score_title = view->FindWindow(kScoreTitleId);
+  if (score_title != nullptr) ShrinkToWidth(status[0], score_title->GetPosition().x - kLabelGap);
+  PlaceWithin(status[3], status_place, view->GetClientSize().x - kLabelGap);
 }
 
 void KeepLeftOf(CHMXStatic* label, const CHMXStatic* right_neighbour) {
@@ -76,12 +97,13 @@ CPageScanScanningPre::CPageScanScanningPre(wxWindow* parent)
   MakeViewLabel(this, 1060, wxPoint(139, 17), Tr("Last successful scan results:"), 10, true);
   status_[0] = MakeViewLabel(this, 1061, wxPoint(139, 39), wxString(), 9, true);
   status_[1] = MakeViewLabel(this, 1062, wxPoint(139, 89), wxString(), 9, true);
-  auto* score_title = MakeViewLabel(this, 1063, wxPoint(428, 37), Tr("PC health score:"), 10, true);
+  auto* score_title = MakeViewLabel(this, kScoreTitleId, wxPoint(428, 37), Tr("PC health score:"), 10, true);
   status_[2] = MakeViewLabel(this, 1064, wxPoint(541, 34), wxString(), 10, true);
   KeepLeftOf(score_title, status_[2]);
   status_[3] = MakeViewLabel(this, 1065, wxPoint(409, 82), wxString(), 9, true);
   MakeViewLabel(this, 1066, wxPoint(30, 178), Tr("Errors category"), 10, true);
-  MakeViewLabel(this, 1067, wxPoint(469, 178), Tr("Current errors"), 10, true);
+  PlaceWithin(MakeViewLabel(this, 1067, wxPoint(469, 178), Tr("Current errors"), 10, true), wxPoint(469, 178),
+              GetClientSize().x - kLabelGap);
   serious_count_ = MakeViewLabel(this, 1068, wxPoint(509, 225), "0", 15, true);
   general_count_ = MakeViewLabel(this, 1069, wxPoint(509, 295), "0", 15, true);
   MakeViewLabel(this, 1070, wxPoint(39, 212), Tr("Serious errors causing computer freeze and even crash"), 9,
@@ -136,6 +158,8 @@ void CPageScanScanningPre::RefreshView() {
   general_count_->SetText(wxString::Format("%d", general));
   sum_->SetText(Numbered("%d registry errors need to be fixed!", serious + general));
   sum_copy_->SetText(sum_->text());
+  PlaceWithin(sum_, wxPoint(143, 364), GetClientSize().x - kLabelGap);
+  FitStatusLabels(this, status_, wxPoint(409, 82));
   wxWindow::Refresh();
 }
 
@@ -206,25 +230,27 @@ void CPageScanScanningDoScan::NewCategoryRow(int category) {
   row_categories_[static_cast<size_t>(row)] = category;
 }
 
-void CPageScanScanningDoScan::RefreshProgress() {
+void CPageScanScanningDoScan::RefreshProgress(int category) {
   CRegScan& controller = CRegScan::GetInstance();
   if (!controller.busy()) return;
   const ScanProgress progress = controller.GetProgress();
   location_->SetText(LocationLine(progress.currentText));
   sum_->SetText(
       Numbered("%d registry errors need to be fixed!", progress.seriousFound + progress.generalFound));
-  auto found = progress.foundByCategory.find(progress.currentCategory);
-  const int row = grid_->GetItemCount() - 1;
-  if (found == progress.foundByCategory.end() || row < 0) return;
-  if (row_categories_.size() != static_cast<size_t>(row) + 1 ||
-      row_categories_.back() != progress.currentCategory) {
-    return;
-  }
+  // A category's end names its category: by the time the message is handled
+  // the worker may already have begun the next one.
+  if (category == 0) category = progress.currentCategory;
+  auto found = progress.foundByCategory.find(category);
+  if (found == progress.foundByCategory.end()) return;
+  // Normally the last row; never the row of another category.
+  auto it = std::find(row_categories_.rbegin(), row_categories_.rend(), category);
+  if (it == row_categories_.rend()) return;
+  const int row = static_cast<int>(row_categories_.rend() - it) - 1;
   const int count = found->second;
   trait_.SetColour(row, count > 0 ? kColourRed : kColourGreen);
   grid_->SetItemText(row, 1, count > 0 ? Numbered("%d error(s) found", count) : Tr("ok"));
-  grid_->SetItemText(row, 0, FromU16(GetCategoryName(progress.currentCategory)));
-  grid_->SetItemImage(row, GetCategoryImage(progress.currentCategory, count > 0));
+  grid_->SetItemText(row, 0, FromU16(GetCategoryName(category)));
+  grid_->SetItemImage(row, GetCategoryImage(category, count > 0));
 }
 
 void CPageScanScanningDoScan::PauseAnimations() {
@@ -258,9 +284,10 @@ void CPageScanScanning::OnAction(int) {
       return;
     }
     CRegScan& controller = CRegScan::GetInstance();
-    // A scan that still runs (Escape leaves it running) must not get a
-    // second worker beside it.
-    if (controller.busy() && controller.IsBusy()) return;
+    // A scan that still runs (Escape leaves it running), a fix or a restore
+    // must not get a scan beside it: the overview's button and the start-up
+    // come here without passing the busy guard.
+    if (controller.IsBusy()) return;
     if (!EnsureRegistryReadable()) return;
     stop_requested_ = false;
     controller.StartScan(groups, this);
@@ -294,8 +321,10 @@ void CPageScanScanning::OnMessage(wxThreadEvent& event) {
       }
       break;
     case 3:
+      doscan_->RefreshProgress(0);
+      break;
     case 5:
-      doscan_->RefreshProgress();
+      doscan_->RefreshProgress(static_cast<int>(event.GetExtraLong()));
       break;
     case 4:
       doscan_->NewCategoryRow(static_cast<int>(event.GetExtraLong()));
@@ -328,7 +357,7 @@ bool CPageScanScanning::OnScanLocation(const std::u16string&) {
 
 bool CPageScanScanning::OnScanReserved(int) { return true; }
 void CPageScanScanning::OnCategoryBegin(int category) { PostViewMessage(this, 4, category); }
-void CPageScanScanning::OnCategoryEnd(int) { PostViewMessage(this, 5); }
+void CPageScanScanning::OnCategoryEnd(int category) { PostViewMessage(this, 5, category); }
 
 // --- the page --------------------------------------------------------------------------------
 
@@ -356,6 +385,8 @@ bool CPageScan::CanSwitchTo(int index) {
 }
 
 void CPageScan::StartScanNow() {
+  // While work runs the views stay as they are; the guard says why.
+  if (CRegScan::GetInstance().IsBusy()) return;
   SwitchTo(0);
   scanning_->OnAction(3);
 }

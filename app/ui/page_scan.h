@@ -32,6 +32,17 @@ inline constexpr int kViewMessageId = 0x0401;
 // `category`: the category bit a "category started" message is about.
 void PostViewMessage(wxEvtHandler* target, int code, long category = 0);
 
+// The id of "PC health score:" in the views that show the status labels.
+inline constexpr int kScoreTitleId = 1063;
+
+// Smaller type for a label whose text would reach `right_limit`; moved left
+// for one that may move. Texts longer than the places were chosen for (other
+// languages, other fonts) then still fit.
+void ShrinkToWidth(CHMXStatic* label, int right_limit);
+void PlaceWithin(CHMXStatic* label, const wxPoint& place, int right_limit);
+// The errors label before "PC health score:", the status label inside the view.
+void FitStatusLabels(wxWindow* view, const std::array<CHMXStatic*, 4>& status, const wxPoint& status_place);
+
 // Moves `label` left when its text would run into `right_neighbour` (fonts
 // wider than the ones the places were chosen for).
 void KeepLeftOf(CHMXStatic* label, const CHMXStatic* right_neighbour);
@@ -72,7 +83,8 @@ class CPageScanScanningDoScan : public CSubSubPageBase {
   explicit CPageScanScanningDoScan(wxWindow* parent);
   void Reset();
   void NewCategoryRow(int category);
-  void RefreshProgress();
+  // category: the one a category end names; 0: the current one.
+  void RefreshProgress(int category);
   void PauseAnimations();
   CGridListCtrlEx* grid() const { return grid_; }
 

@@ -44,7 +44,7 @@ CResultView::CResultView(wxWindow* parent) : CSubSubPageBase(parent, "PageScanRe
   MakeViewLabel(this, 1120, wxPoint(139, 17), Tr("Scan results:"), 10, true);
   status_[0] = MakeViewLabel(this, 1121, wxPoint(139, 39), wxString(), 9, true);
   status_[1] = MakeViewLabel(this, 1122, wxPoint(139, 89), wxString(), 9, true);
-  auto* score_title = MakeViewLabel(this, 1123, wxPoint(428, 37), Tr("PC health score:"), 10, true);
+  auto* score_title = MakeViewLabel(this, kScoreTitleId, wxPoint(428, 37), Tr("PC health score:"), 10, true);
   status_[2] = MakeViewLabel(this, 1124, wxPoint(537, 34), wxString(), 13, true);
   KeepLeftOf(score_title, status_[2]);
   status_[3] = MakeViewLabel(this, 1125, wxPoint(409, 82), wxString(), 9, true);
@@ -87,6 +87,7 @@ void CResultView::Refill() {
   ScanResult stored;
   has_result_ = LoadLastResult(stored);
   level_ = has_result_ ? stored.health_level : 1;
+  FitStatusLabels(this, status_, wxPoint(409, 82));
   wxWindow::Refresh();
 }
 
@@ -128,8 +129,12 @@ void CResultViewDetail::Refill() {
 
 CResultViewNoErr::CResultViewNoErr(wxWindow* parent) : CSubSubPageBase(parent, "Pagedone.png") {
   MakeViewLabel(this, 1150, wxPoint(21, 14), Tr("Registry scan complete"), 16, true);
-  MakeViewLabel(this, 1151, wxPoint(142, 105), Tr("Congratulations!"), 15, true, kColourGreen);
-  MakeViewLabel(this, 1152, wxPoint(142, 142), Tr("No registry errors were found."), 15, true, kColourGreen);
+  const int right_limit = GetClientSize().x - 4;
+  ShrinkToWidth(MakeViewLabel(this, 1151, wxPoint(142, 105), Tr("Congratulations!"), 15, true, kColourGreen),
+                right_limit);
+  ShrinkToWidth(MakeViewLabel(this, 1152, wxPoint(142, 142), Tr("No registry errors were found."), 15, true,
+                              kColourGreen),
+                right_limit);
   MakeViewLabel(
       this, 1153, wxPoint(89, 232),
       Tr("Your registry is healthy now. To keep it work at a peak performance, you should conduct a "

@@ -47,7 +47,7 @@ rows() { awk -v id="$1" '$1=="grid"{on=($2==id)} $1=="row" && on' ; }
 
 # --- 1: start, categories filling in, stop answered No, to the end, summary, detail, fix ----
 # The scan at program start runs first; the checks follow a scan started by a click.
-run fix "wait 5000;click 1027;wait 300;click 12748;wait 700;report;click 12748;wait 1000;htmlreport;html ButtonNo;wait 100;busy;report;wait 6000;report;click 12747;wait 700;report;click 12747;wait 400;click 12748;wait 200;busy;report;click 1003;wait 1500;htmlreport;html ButtonOK;wait 9000;busy;report;click 12748;wait 800;report;click 1007;wait 500;click 1022;wait 800;report;quit"
+run fix "wait 5000;click 1027;wait 300;click 12748;wait 700;report;click 12748;wait 1000;htmlreport;html ButtonNo;wait 100;busy;report;wait 6000;report;click 12747;wait 700;report;click 12747;wait 400;click 12748;wait 200;busy;report;click 1003;wait 1500;htmlreport;html ButtonOK;wait 9000;busy;report;click 12748;wait 800;report;click 1007;wait 1000;report;wait 5000;report;quit"
 out=$base/fix.out
 expect "$out" 1 'gauge 1080 .* shown value=[0-9]+ range=11' "the progress bar counts the eleven categories"
 expect "$out" 1 'button 12748 .* shown .*"Stop scan"' "the scan shows \"Stop scan\""
@@ -78,7 +78,11 @@ expect "$out" 6 'static 1112 .*"You have repaired 30 registry errors."' "the fix
 expect "$out" 6 'static 1111 .* shown .*"All your registry errors have been fixed."' "all fixed"
 expect "$out" 6 'button 12748 .* shown .*"Back to overview"' "\"Back to overview\""
 expect "$out" 7 '^main shown .* page=0 ' "\"Back to overview\" shows the overview"
-expect "$out" 8 'static 1152 .* shown .*"No registry errors were found."' "the rescan found nothing"
+# the overview's start button runs the scanning sub-page; the scan finds nothing
+expect "$out" 8 '^main shown .* page=1 ' "the overview's start button shows the scan page"
+expect "$out" 8 'button 12748 .* shown .*"Stop scan"' "the overview's start button starts a scan"
+expect "$out" 9 'static 1152 .* shown .*"No registry errors were found."' "the scan after the fix found nothing"
+expect "$out" 9 'button 12748 .* shown .*"Back to overview"' "no errors: \"Back to overview\""
 backups=$base/fix/home/.local/share/Quorvex-Clarivo/backups
 [ -f "$backups/list" ] || fail "the backup store's list"
 ls "$backups"/*/reg.reg >/dev/null 2>&1 || fail "a restore point with the registry export"
