@@ -141,7 +141,7 @@ void SetEndMainWindowHook(std::function<void(int)> hook) { g_end_main_window = s
 // --- CHtmlDialogBase ----------------------------------------------------------
 
 CHtmlDialogBase::CHtmlDialogBase(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, Tr("Clarivo"), wxDefaultPosition, wxSize(380, 220), wxBORDER_NONE) {
+    : wxDialog(parent, wxID_ANY, Tr("Clarivo"), wxDefaultPosition, wxSize(380, 220), wxBORDER_NONE | wxFRAME_SHAPED) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   Bind(wxEVT_PAINT, &CHtmlDialogBase::OnPaint, this);
   // Dragged by any point outside the browser, as by a title bar.
@@ -194,7 +194,8 @@ int CHtmlDialogBase::RunModal() {
   browser_->EnableContextMenu(false);
   browser_->LoadURL(PageAddress());
   const wxSize size = background_ != nullptr && background_->IsOk() ? background_->GetSize() : default_size_;
-  SetClientSize(size);
+  // SetSize: GTK shrinks a hidden borderless window whose client size is set.
+  SetSize(size);
   if (background_ != nullptr && background_->IsOk() && corner_width_ >= 0 && corner_height_ >= 0) {
     ApplyRoundedShape(this, size, corner_width_, corner_height_);
   }
