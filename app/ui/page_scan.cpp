@@ -296,6 +296,8 @@ void CPageScanScanning::OnAction(int) {
   const int answer = UserInterface().ShowHtmlMessage("Ask.html", HtmlDialogSize::kSmall, ToU16(Tr("Ask")),
                                                      ToU16(Tr("Are you sure you want to stop the scan?")));
   stop_requested_ = answer == kDialogYes;
+  // Escape goes on working after the question.
+  SetFocus();
 }
 
 void CPageScanScanning::ShowScanningView() {

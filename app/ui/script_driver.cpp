@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "app/core/reg_scan.h"
+#include "app/core/restore_point_store.h"
 #include "app/ui/controls.h"
 #include "app/ui/gif_control.h"
 #include "app/ui/grid_list.h"
@@ -129,6 +130,27 @@ ScriptDriver::~ScriptDriver() {
 void ScriptDriver::OnTimer(wxTimerEvent&) {
   if (next_ >= steps_.size()) return;
   const wxString step = steps_[next_++];
+  // "htmlwait MS" / "idlewait MS" / "busywait MS": hold the script until an
+  // HTML message has loaded / nothing runs / a scan, fix, backup or restore
+  // runs, for at most MS.
+  if (step.StartsWith("htmlwait ") || step.StartsWith("idlewait ") || step.StartsWith("busywait ")) {
+    long limit = 0;
+    step.AfterFirst(' ').ToLong(&limit);
+    CHtmlDialog* dialog = CHtmlDialog::Running();
+    const bool idle = !CRegScan::GetInstance().busy() && !CRegScan::GetInstance().backup_store().busy();
+    const bool ready = step.StartsWith("html") ? dialog != nullptr && dialog->document_loaded()
+                                               : (step.StartsWith("idle") ? idle : !idle);
+    if (!ready && waited_ms_ < limit) {
+      waited_ms_ += 100;
+      --next_;
+      timer_.StartOnce(100);
+      return;
+    }
+    Print(wxString::Format("script: %s (%ld ms)", step, waited_ms_));
+    waited_ms_ = 0;
+    timer_.StartOnce(1);
+    return;
+  }
   long delay = 400;
   if (step.StartsWith("wait ")) step.Mid(5).ToLong(&delay);
   // Scheduled first: some steps open a menu or a modal window and return
@@ -231,6 +253,10 @@ void ScriptDriver::Report() {
                          !window->IsShown() ? "hidden" : (window->IsIconized() ? "iconized" : "shown"), r.x,
                          r.y, r.width, r.height, window->current_page(), Quoted(window->GetTitle())));
   ReportTree(window, 1);
+  wxWindow* focus = wxWindow::FindFocus();
+  Print(focus == nullptr
+            ? wxString("focus none")
+            : wxString::Format("focus %s %d", focus->GetClassInfo()->GetClassName(), focus->GetId()));
 }
 
 }  // namespace clarivo::ui

@@ -13,7 +13,7 @@ base=$(mktemp -d "${TMPDIR:-/tmp}/clarivo-scan-ui.XXXXXX")
 lock_pid=
 cleanup() {
   [ -n "$lock_pid" ] && kill "$lock_pid" 2>/dev/null
-  rm -rf "$base" "/tmp/$(basename "$base")-server"
+  [ -n "${CLARIVO_KEEP_TEST_FILES:-}" ] || rm -rf "$base" "/tmp/$(basename "$base")-server"
 }
 trap cleanup EXIT
 failures=0
@@ -47,16 +47,13 @@ rows() { awk -v id="$1" '$1=="grid"{on=($2==id)} $1=="row" && on' ; }
 
 # --- 1: start, categories filling in, stop answered No, to the end, summary, detail, fix ----
 # The scan at program start runs first; the checks follow a scan started by a click.
-run fix "wait 5000;click 1027;wait 300;click 12748;wait 700;report;click 12748;wait 1000;htmlreport;html ButtonNo;wait 100;busy;report;wait 6000;report;click 12747;wait 700;report;click 12747;wait 400;click 12748;wait 200;busy;report;click 1003;wait 1500;htmlreport;html ButtonOK;wait 9000;busy;report;click 12748;wait 800;report;click 1007;wait 1000;report;wait 5000;report;quit"
+run fix "wait 1000;idlewait 60000;wait 1000;click 1027;wait 300;click 12748;wait 700;report;busy;report;idlewait 30000;wait 800;report;click 12747;wait 700;report;click 12747;wait 400;click 12748;wait 200;busy;report;click 1003;htmlwait 30000;htmlreport;html ButtonOK;idlewait 60000;wait 500;busy;report;click 12748;wait 800;report;click 1007;busywait 10000;wait 300;report;idlewait 30000;wait 800;report;quit"
 out=$base/fix.out
 expect "$out" 1 'gauge 1080 .* shown value=[0-9]+ range=11' "the progress bar counts the eleven categories"
 expect "$out" 1 'button 12748 .* shown .*"Stop scan"' "the scan shows \"Stop scan\""
 expect "$out" 1 'static 1086 .* colour=787878 .*"Scanning on: ' "the location line"
 section "$out" 1 | rows 1090 | head -1 | grep -q '"Invalid shared DLLs"' || fail "the first category row"
-grep -q '^html Ask.html loaded' "$out" || fail "the stop question is Ask.html"
-grep -q 'html .*Are you sure you want to stop the scan?' "$out" || fail "the stop question's text"
-grep -q '^busy 1' "$out" || fail "No leaves the scan running"
-expect "$out" 2 'button 12748 .* shown .*"Stop scan"' "after No the scan goes on"
+expect "$out" 2 'button 12748 .* shown .*"Stop scan"' "the scan runs"
 # the summary: most findings first, the higher category first among equal counts, red rows
 summary=$(section "$out" 3)
 echo "$summary" | rows 1130 | awk '{print $5,$6,$7,$8}' >"$base/serious.txt"
@@ -88,14 +85,31 @@ backups=$base/fix/home/.local/share/Quorvex-Clarivo/backups
 ls "$backups"/*/reg.reg >/dev/null 2>&1 || fail "a restore point with the registry export"
 cmp -s "$demo/system.reg" "$base/fix/prefix/system.reg" && fail "the fix changed the registry files"
 
-# --- 2: Escape, then a stop answered Yes ------------------------------------------------------
-run stop "wait 5000;click 1027;wait 300;click 12748;wait 700;key escape;wait 300;busy;report;wait 5000;click 1027;wait 300;click 12748;wait 700;click 12748;wait 1000;html ButtonYes;wait 300;busy;report;quit"
+# --- 2: stop answered No, then Yes; Escape (a full-size registry: a scan long enough) ---------
+"$bin/clarivo-bench-generate" "$base/stop/prefix" --scale 1 >/dev/null || fail "the full-size registry"
+# How long a scan runs depends on the machine: a check whose moment the scan
+# did not wait for is reported as skipped, never as passed.
+run stop "wait 2500;busywait 30000;click 12748;htmlwait 30000;htmlreport;busy;html ButtonNo;wait 300;busy;report;click 12748;htmlwait 30000;busy;html ButtonYes;wait 500;busy;report;click 12748;busywait 30000;wait 300;key escape;wait 300;busy;report;idlewait 60000;quit"
 out=$base/stop.out
-expect "$out" 1 'button 12748 .* shown .*"Start scan"' "Escape shows \"Start scan\""
-sed -n '/key escape/,$p' "$out" | grep -m1 '^busy' | grep -q 'busy 1' || fail "Escape leaves the scan running"
-expect "$out" 2 'button 12748 .* shown .*"Start scan"' "Yes stops the scan"
-sed -n '/ButtonYes/,$p' "$out" | grep -m1 '^busy' | grep -q 'busy 0' || fail "Yes stops at once"
-expect "$out" 2 'button 1027 .* frame=2 .*"Start new scan"' "a stopped scan stays on \"Start new scan\""
+read -r -a b <<<"$(grep '^busy' "$out" | awk '{printf "%s ", $2}')"
+grep -q '^html Ask.html loaded' "$out" || fail "the stop question is Ask.html"
+if [ "${b[1]:-0}" = 1 ]; then
+  expect "$out" 1 'button 12748 .* shown .*"Stop scan"' "after No the scan goes on"
+else
+  echo "skipped: the scan ended while the question was open (No)"
+fi
+if [ "${b[2]:-0}" = 1 ] && section "$out" 2 | grep -Eq 'button 1027 9 9 .* frame=2 .*"Start new scan"'; then
+  [ "${b[3]:-}" = 0 ] || fail "Yes stops the scan at once"
+  expect "$out" 2 'button 12748 .* shown .*"Start scan"' "Yes ends in view 0 with \"Start scan\""
+else
+  echo "skipped: the scan ended while the question was open (Yes)"
+fi
+if grep -q '^script: busywait 30000 (30000 ms)' "$out"; then
+  echo "skipped: no scan for Escape"
+else
+  [ "${b[4]:-}" = 1 ] || echo "skipped: the scan ended before Escape"
+  expect "$out" 3 'button 12748 .* shown .*"Start scan"' "Escape shows \"Start scan\""
+fi
 
 # --- 3: a fix refused while a wineserver holds the prefix ------------------------------------
 mkdir -p "$base/locked"
@@ -110,7 +124,7 @@ python3 -c 'import fcntl,os,sys,time
 fd=os.open(sys.argv[1],os.O_RDWR|os.O_CREAT,0o600); fcntl.lockf(fd,fcntl.LOCK_EX); print("held",flush=True); time.sleep(600)' "$lockdir/lock" >"$base/lock.txt" &
 lock_pid=$!
 for _ in $(seq 50); do grep -q held "$base/lock.txt" && break; sleep 0.1; done
-run locked "wait 6000;click 12748;wait 1500;htmlreport;html ButtonOK;wait 500;busy;report;quit"
+run locked "wait 1000;idlewait 60000;wait 1000;click 12748;htmlwait 30000;htmlreport;html ButtonOK;wait 500;busy;report;quit"
 out=$base/locked.out
 grep -q '^html Registry_locked.html loaded' "$out" || fail "the fix is refused with Registry_locked.html"
 grep -q '^busy 0' "$out" || fail "nothing starts while the prefix is held"
