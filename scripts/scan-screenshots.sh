@@ -47,13 +47,13 @@ shoot() {
 }
 
 for lang in en de; do
-  shoot "$lang" flow "wait 5000;click 1027;wait 400;shot @pre.png;click 12748;wait 1600;shot @scanning.png;wait 3000;shot @summary.png;click 12747;wait 800;shot @detail.png;click 12747;wait 300;click 12748;wait 150;shot @fixing.png;wait 9000;shot @fixed.png;click 12748;wait 800;shot @overview-after-fix.png;click 1007;wait 6000;shot @noerrors.png;quit"
+  shoot "$lang" flow "wait 1000;idlewait 60000;wait 1000;click 1027;wait 400;shot @pre.png;click 12748;wait 1600;shot @scanning.png;wait 3000;shot @summary.png;click 12747;wait 800;shot @detail.png;click 12747;wait 300;click 12748;wait 150;shot @fixing.png;wait 9000;shot @fixed.png;click 12748;wait 800;shot @overview-after-fix.png;click 1007;wait 6000;shot @noerrors.png;quit"
   # A file where the backup folder belongs: the fix stops after step 1.
-  shoot "$lang" backup "wait 5000;click 12748;wait 2500;key return;wait 500;shot @backup-failed.png;quit" \
+  shoot "$lang" backup "wait 1000;idlewait 60000;wait 1000;click 12748;idlewait 30000;wait 1000;key return;wait 500;shot @backup-failed.png;quit" \
     "mkdir -p home/.local/share/Quorvex-Clarivo && touch home/.local/share/Quorvex-Clarivo/backups"
   # A wineserver holding the prefix (its lock held by a stand-in): the fix is
   # refused before it starts.
-  shoot "$lang" locked "wait 5000;click 12748;wait 1500;shot @registry-locked.png;html ButtonOK;wait 300;quit" \
+  shoot "$lang" locked "wait 1000;idlewait 60000;wait 1000;click 12748;htmlwait 30000;wait 300;shot @registry-locked.png;html ButtonOK;wait 300;quit" \
     "hold_lock prefix"
 done
 ls "$out"
