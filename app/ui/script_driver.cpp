@@ -1,6 +1,7 @@
 #include "app/ui/script_driver.h"
 
 #include <wx/app.h>
+#include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
@@ -10,8 +11,10 @@
 #include <cstdlib>
 
 #include "app/core/reg_scan.h"
+#include "app/core/restore_point_store.h"
 #include "app/ui/controls.h"
 #include "app/ui/gif_control.h"
+#include "app/ui/grid_list.h"
 #include "app/ui/html_dialog.h"
 #include "app/ui/main_window.h"
 
@@ -65,6 +68,20 @@ wxString Describe(wxWindow* window) {
   if (auto* list = dynamic_cast<wxListBox*>(window)) {
     return wxString::Format("list %d %s count=%u", window->GetId(), place, list->GetCount());
   }
+  if (auto* grid = dynamic_cast<CGridListCtrlEx*>(window)) {
+    // The first rows (a detail list may hold thousands).
+    wxString rows;
+    for (int row = 0; row < grid->GetItemCount() && row < 40; ++row) {
+      rows += wxString::Format("\n    row %d colour=%06X image=%d %s %s", row, grid->RowColour(row),
+                               grid->GetItemImage(row), Quoted(grid->GetItemText(row, 0)),
+                               Quoted(grid->GetItemText(row, 1)));
+    }
+    return wxString::Format("grid %d %s count=%d", window->GetId(), place, grid->GetItemCount()) + rows;
+  }
+  if (auto* gauge = dynamic_cast<wxGauge*>(window)) {
+    return wxString::Format("gauge %d %s value=%d range=%d", window->GetId(), place, gauge->GetValue(),
+                            gauge->GetRange());
+  }
   if (auto* gif = dynamic_cast<CGifControl*>(window)) {
     return wxString::Format("gif %d %s frames=%zu frame=%zu %s", window->GetId(), place, gif->frame_count(),
                             gif->current_frame(), gif->running() ? "running" : "paused");
@@ -117,6 +134,27 @@ ScriptDriver::~ScriptDriver() {
 void ScriptDriver::OnTimer(wxTimerEvent&) {
   if (next_ >= steps_.size()) return;
   const wxString step = steps_[next_++];
+  // "htmlwait MS" / "idlewait MS" / "busywait MS": hold the script until an
+  // HTML message has loaded / nothing runs / a scan, fix, backup or restore
+  // runs, for at most MS.
+  if (step.StartsWith("htmlwait ") || step.StartsWith("idlewait ") || step.StartsWith("busywait ")) {
+    long limit = 0;
+    step.AfterFirst(' ').ToLong(&limit);
+    CHtmlDialog* dialog = CHtmlDialog::Running();
+    const bool idle = !CRegScan::GetInstance().busy() && !CRegScan::GetInstance().backup_store().busy();
+    const bool ready = step.StartsWith("html") ? dialog != nullptr && dialog->document_loaded()
+                                               : (step.StartsWith("idle") ? idle : !idle);
+    if (!ready && waited_ms_ < limit) {
+      waited_ms_ += 100;
+      --next_;
+      timer_.StartOnce(100);
+      return;
+    }
+    Print(wxString::Format("script: %s (%ld ms)", step, waited_ms_));
+    waited_ms_ = 0;
+    timer_.StartOnce(1);
+    return;
+  }
   long delay = 400;
   if (step.StartsWith("wait ")) step.Mid(5).ToLong(&delay);
   // The HTML steps wait (up to 15 s) for the page to be loaded and filled.
@@ -231,6 +269,10 @@ void ScriptDriver::Report() {
                          !window->IsShown() ? "hidden" : (window->IsIconized() ? "iconized" : "shown"), r.x,
                          r.y, r.width, r.height, window->current_page(), Quoted(window->GetTitle())));
   ReportTree(window, 1);
+  wxWindow* focus = wxWindow::FindFocus();
+  Print(focus == nullptr
+            ? wxString("focus none")
+            : wxString::Format("focus %s %d", focus->GetClassInfo()->GetClassName(), focus->GetId()));
 }
 
 }  // namespace clarivo::ui

@@ -2,6 +2,9 @@
 // the live windows, one per timer tick, so that tests and screenshots can
 // drive the program without a person. Steps:
 //   wait MS            delay before the next step (default 400 ms)
+//   htmlwait MS        until an HTML message has loaded (at most MS)
+//   idlewait MS        until no scan, fix, backup or restore runs (at most MS)
+//   busywait MS        until one runs (at most MS)
 //   report             the main window, the current page and every control
 //                      (id, kind, place, size, shown, state, text) on stdout
 //   click ID           a mouse click on the shown control of that id (the
@@ -41,6 +44,7 @@ class ScriptDriver : public wxEvtHandler {
   std::vector<wxString> steps_;
   size_t next_ = 0;
   int html_waits_ = 0;
+  long waited_ms_ = 0;
   wxTimer timer_;
 };
 
