@@ -195,7 +195,7 @@ def page_overview():
   <rect x="0" y="0" width="211" height="{h}" fill="{BAND}"/>
   <rect x="14" y="268" width="182" height="1" fill="#ffffff" fill-opacity="0.10"/>
   <rect x="232" y="140" width="520" height="1" fill="{LINE}"/>
-  <g opacity="0.06">{S.mark(604, 356, 150, flat=INK)}</g>"""))
+  <g opacity="0.035">{S.mark(604, 356, 150, flat=INK)}</g>"""))
 
 
 def left_button_strip(name, radius):
@@ -233,7 +233,7 @@ def attention():
   <defs><linearGradient id="a" x1="0" y1="0" x2="1" y2="1">
     <stop offset="0" stop-color="#f2faf3"/><stop offset="1" stop-color="#e2f3e5"/></linearGradient></defs>
   <rect x="0.5" y="0.5" width="{w - 1}" height="{h - 1}" rx="8" fill="url(#a)" stroke="#c4e3ca"/>
-  <g opacity="0.22">{S.shield(150, 30, 30, "#2f8f46")}</g>"""))
+  <rect x="60" y="0" width="68" height="3" rx="1.5" fill="#5cb874"/>"""))
 
 
 def sub_page():
@@ -293,46 +293,42 @@ def registry_scan():
   {S.magnifier(64.5, 62.5, 6.5, ACCENT, 2.4)}"""))
 
 
-def view_bg(name, header=True, band_y=None, extra=""):
-    """A light view background: a soft header card behind the emblem and the
-    figures, optional section bands behind list headers."""
+VIEW = "#f5f7fa"      # view backgrounds; cards on them are white
+CARD_LINE = "#e2e7ed"
+
+
+def card(x, y, w, h, fill=PANEL, line=CARD_LINE, r=8):
+    return f'<rect x="{x + 0.5}" y="{y + 0.5}" width="{w - 1}" height="{h - 1}" rx="{r}" fill="{fill}" stroke="{line}"/>'
+
+
+def band(y, h=26):
+    return f'<rect x="6" y="{y}" width="564" height="{h}" rx="4" fill="#e8edf3"/>'
+
+
+def view_bg(name, *parts):
+    """A view background (576 x 462): a light tint with white cards. Every
+    animation sits on a white card, since the GIFs are drawn on white."""
     w, h = 576, 462
-    parts = [f'<rect width="{w}" height="{h}" fill="{PANEL}"/>']
-    if header:
-        parts.append(f'<rect x="8" y="6" width="{w - 16}" height="114" rx="8" fill="#f5f8fb" stroke="#e6ebf0"/>')
-    for y in band_y or []:
-        parts.append(f'<rect x="16" y="{y}" width="{w - 32}" height="26" rx="4" fill="#eef2f6"/>')
-    parts.append(extra)
-    png(name, S.svg(w, h, "\n".join(parts)))
+    png(name, S.svg(w, h, f'<rect width="{w}" height="{h}" fill="{VIEW}"/>' + "".join(parts)))
 
 
 def views():
-    view_bg("PageScanScanningPre.png", band_y=[172], extra=f"""
-  <rect x="16" y="204" width="544" height="64" rx="6" fill="#ffffff" stroke="#edf0f4"/>
-  <rect x="16" y="274" width="544" height="70" rx="6" fill="#ffffff" stroke="#edf0f4"/>
-  <rect x="24" y="214" width="4" height="44" rx="2" fill="{RED}"/>
-  <rect x="24" y="284" width="4" height="50" rx="2" fill="{AMBER}"/>
-  <rect x="16" y="354" width="544" height="1" fill="#edf0f4"/>""")
-    view_bg("PageScanScanning.png", band_y=[172])
-    view_bg("PageScanResult.png", band_y=[148], extra=f"""
-  <rect x="40" y="181" width="3" height="16" rx="1.5" fill="{RED}"/>
-  <rect x="40" y="273" width="3" height="16" rx="1.5" fill="{AMBER}"/>""")
-    view_bg("Detialveiw.png", header=False)
-    view_bg("Pagedone.png", header=False, extra=f"""
-  <rect x="8" y="6" width="560" height="50" rx="8" fill="#f5f8fb" stroke="#e6ebf0"/>
-  <rect x="30" y="72" width="516" height="130" rx="10" fill="#f3faf5" stroke="#d5ecdb"/>""")
-    view_bg("PageFixing.png", band_y=[], extra=f"""
-  <rect x="8" y="146" width="560" height="70" rx="8" fill="#ffffff" stroke="#e6ebf0"/>
-  <rect x="8" y="224" width="560" height="76" rx="8" fill="#ffffff" stroke="#e6ebf0"/>""")
-    view_bg("PageFixed.png", extra=f"""
-  <rect x="8" y="140" width="560" height="60" rx="8" fill="#f3faf5" stroke="#d5ecdb"/>""")
-    view_bg("PageRestore.png", header=False, extra=f"""
-  <rect x="8" y="6" width="560" height="136" rx="8" fill="#f5f8fb" stroke="#e6ebf0"/>
-  <rect x="21" y="180" width="534" height="1" fill="{LINE}"/>""")
-    view_bg("PageSetting.png", header=False, extra=f"""
-  <rect x="8" y="6" width="560" height="50" rx="8" fill="#f5f8fb" stroke="#e6ebf0"/>
-  <rect x="30" y="72" width="516" height="96" rx="8" fill="#ffffff" stroke="#e6ebf0"/>
-  <rect x="30" y="176" width="516" height="100" rx="8" fill="#ffffff" stroke="#e6ebf0"/>""")
+    header = card(6, 6, 564, 116)
+    view_bg("PageScanScanningPre.png", header, band(172),
+            card(6, 204, 564, 66), card(6, 274, 564, 76),
+            f'<rect x="16" y="214" width="4" height="46" rx="2" fill="{RED}"/>',
+            f'<rect x="16" y="284" width="4" height="56" rx="2" fill="{AMBER}"/>')
+    view_bg("PageScanScanning.png", header, band(172), card(6, 202, 564, 254))
+    view_bg("PageScanResult.png", header, band(148), card(6, 176, 564, 88), card(6, 268, 564, 188),
+            f'<rect x="36" y="182" width="3" height="16" rx="1.5" fill="{RED}"/>',
+            f'<rect x="36" y="274" width="3" height="16" rx="1.5" fill="{AMBER}"/>')
+    view_bg("Detialveiw.png", card(6, 6, 564, 450))
+    view_bg("Pagedone.png", card(6, 6, 564, 50),
+            card(6, 66, 564, 146, fill="#f3faf5", line="#d3ebd9"))
+    view_bg("PageFixing.png", header, card(6, 144, 564, 74), card(6, 224, 564, 80))
+    view_bg("PageFixed.png", header, card(6, 144, 564, 62, fill="#f3faf5", line="#d3ebd9"))
+    view_bg("PageRestore.png", card(6, 6, 564, 140), card(6, 180, 564, 276))
+    view_bg("PageSetting.png", card(6, 6, 564, 50), card(30, 72, 516, 96), card(30, 176, 516, 100))
 
 
 def meters():
@@ -462,10 +458,11 @@ def main():
     emblems()
     dialog_bg("Background_small.png", 380, 220)
     dialog_bg("Background_medium.png", 480, 320)
-    gauges()
-    spinners()
-    category_icons()
-    app_icon()
+    if not os.environ.get("SKIN_QUICK"):  # the slow part: animations and icons
+        gauges()
+        spinners()
+        category_icons()
+        app_icon()
     shutil.rmtree(TMP)
     print(f"skin images written to {IMG} and {ICONS}")
 
