@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/atomic_write.h"
 #include "platform/reg_file.h"
 #include "platform/text.h"
 
@@ -202,53 +203,8 @@ std::string EncodeUtf16File(std::u16string_view text) {
 }
 
 bool WriteFileAtomically(const std::string& file, std::string_view bytes, std::string* error) {
-  auto fail = [&](int err) {
-    *error = "cannot write " + file + ": " + std::strerror(err);
-    return false;
-  };
-  // The temporary file sits beside the target so that rename replaces it in
-  // one step; O_EXCL with mode 0666 lets the umask decide the permissions.
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = file + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return fail(errno);
-  }
-  if (fd < 0) return fail(EEXIST);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int err = n < 0 ? errno : EIO;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return fail(err);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0) {
-    const int err = errno;
-    ::close(fd);
-    ::unlink(temp.c_str());
-    return fail(err);
-  }
-  if (::close(fd) != 0 || ::rename(temp.c_str(), file.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    return fail(err);
-  }
-  // Make the rename itself durable.
-  const std::size_t slash = file.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-  return true;
+  const FileReplacement replacement{file, bytes};
+  return ReplaceFiles({&replacement, 1}, error);
 }
 
 bool ExportRegFile(Registry& registry, const std::vector<std::u16string>& key_paths, const std::string& file,

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_write.h"
+#include "platform/registry_files.h"
 #include "platform/wineserver_lock.h"
 
 namespace platform {
@@ -17,6 +19,8 @@ namespace {
 constexpr std::string_view kUserBase = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
 // How often the files are looked at for outside changes, at most.
 constexpr auto kReloadCheckInterval = std::chrono::milliseconds(20);
+// How long a look for a running wineserver holds for single changes.
+constexpr auto kServerCheckInterval = std::chrono::milliseconds(100);
 
 // A registry file is read into one big buffer: asking for huge pages saves
 // tens of thousands of page faults in filling it. Best effort.
@@ -59,56 +63,6 @@ bool ReadWholeFile(const std::string& path, std::string* out, std::string* error
   return true;
 }
 
-// Temporary file beside the target, fsync, rename over it, fsync the folder.
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string* error) {
-  auto fail = [&](const char* what) {
-    *error = std::string(what) + " " + path + ": " + std::strerror(errno);
-    return false;
-  };
-  struct stat old;
-  bool had_old = stat(path.c_str(), &old) == 0;
-  std::string tmp = path + ".XXXXXX";
-  int fd = mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) return fail("cannot write");
-  auto abandon = [&](const char* what) {
-    int saved = errno;
-    close(fd);
-    unlink(tmp.c_str());
-    errno = saved;
-    return fail(what);
-  };
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return abandon("cannot write");
-    done += static_cast<std::size_t>(n);
-  }
-  mode_t mode = had_old ? (old.st_mode & 07777) : 0644;
-  if (fchmod(fd, mode) != 0) return abandon("cannot set the mode of");
-  if (had_old && (old.st_uid != geteuid() || old.st_gid != getegid())) {
-    [[maybe_unused]] int ignored = fchown(fd, old.st_uid, old.st_gid);  // best effort
-  }
-  if (fsync(fd) != 0) return abandon("cannot write");
-  if (close(fd) != 0) {
-    unlink(tmp.c_str());
-    return fail("cannot write");
-  }
-  if (rename(tmp.c_str(), path.c_str()) != 0) {
-    int saved = errno;
-    unlink(tmp.c_str());
-    errno = saved;
-    return fail("cannot replace");
-  }
-  std::string dir = path.substr(0, path.rfind('/') == std::string::npos ? 0 : path.rfind('/'));
-  int dfd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
-  return true;
-}
-
 std::string ArchLine(const std::string& header) {
   std::size_t pos = header.find("\n#arch=");
   if (pos == std::string::npos) return {};
@@ -126,9 +80,7 @@ WineRegistry::WineRegistry(std::string prefix_dir) : prefix_(std::move(prefix_di
 WineRegistry::~WineRegistry() {
   // Changes must not be lost silently: write what is still pending.
   std::lock_guard lock(mutex());
-  for (Hive hive : {Hive::kMachine, Hive::kUser}) {
-    if (files_[static_cast<int>(hive)].dirty && !WineserverRunning(prefix_)) SaveHive(hive);
-  }
+  if ((files_[0].dirty || files_[1].dirty) && !WineserverRunning(prefix_)) SaveDirtyHives();
 }
 
 std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, std::string* error) {
@@ -180,18 +132,37 @@ bool WineRegistry::LoadHive(Hive hive, bool required, std::string* error) {
   return true;
 }
 
-std::int32_t WineRegistry::SaveHive(Hive hive) {
-  HiveFile& file = files_[static_cast<int>(hive)];
-  std::vector<WineBlockSpan> spans;
-  std::string text = FormatWineRegistry(file.file, &hive_root(hive), &spans);
+std::int32_t WineRegistry::SaveDirtyHives() {
+  // Both files are written first and replaced together, so that a restore
+  // or a fix touching both hives is on disk whole or not at all.
+  struct Pending {
+    Hive hive;
+    std::string text;
+    std::vector<WineBlockSpan> spans;
+  };
+  std::vector<Pending> pending;
+  for (Hive hive : {Hive::kMachine, Hive::kUser}) {
+    HiveFile& file = files_[static_cast<int>(hive)];
+    if (!file.dirty) continue;
+    Pending p{hive, {}, {}};
+    p.text = FormatWineRegistry(file.file, &hive_root(hive), &p.spans);
+    pending.push_back(std::move(p));
+  }
+  std::vector<FileReplacement> replacements;
+  for (const Pending& p : pending) {
+    replacements.push_back({files_[static_cast<int>(p.hive)].path, p.text});
+  }
   std::string error;
-  if (!WriteFileAtomically(file.path, text, &error)) {
+  if (!ReplaceFiles(replacements, &error)) {
     last_error_ = error;
     return kRegWriteFault;
   }
-  CommitWineText(&file.file, &hive_root(hive), std::move(text), spans);
-  file.identity = Identify(file.path);
-  file.dirty = false;
+  for (Pending& p : pending) {
+    HiveFile& file = files_[static_cast<int>(p.hive)];
+    CommitWineText(&file.file, &hive_root(p.hive), std::move(p.text), p.spans);
+    file.identity = Identify(file.path);
+    file.dirty = false;
+  }
   return kRegOk;
 }
 
@@ -210,14 +181,35 @@ std::int32_t WineRegistry::Flush() {
     return kRegAccessDenied;
   }
   last_error_.clear();
-  std::int32_t result = kRegOk;
-  for (Hive hive : {Hive::kMachine, Hive::kUser}) {
-    if (files_[static_cast<int>(hive)].dirty && SaveHive(hive) != kRegOk) result = kRegWriteFault;
-  }
-  return result;
+  return SaveDirtyHives();
 }
 
-std::int32_t WineRegistry::CheckWritable() { return WineserverRunning(prefix_) ? kRegAccessDenied : kRegOk; }
+void WineRegistry::DiscardChanges() {
+  std::lock_guard lock(mutex());
+  for (Hive hive : {Hive::kMachine, Hive::kUser}) {
+    HiveFile& file = files_[static_cast<int>(hive)];
+    if (!file.dirty) continue;
+    std::string error;
+    // A file that cannot be read back keeps the changed tree, but it is no
+    // longer written anywhere.
+    if (!LoadHive(hive, hive == Hive::kMachine, &error)) file.dirty = false;
+  }
+}
+
+std::string WineRegistry::WriteProblem() const {
+  return RegistryWriteProblem("wine:" + prefix_);
+}
+
+std::int32_t WineRegistry::CheckWritable() {
+  // Asked before every change: an import of 100,000 values must not look for
+  // the server 100,000 times. Flush looks again before anything is written.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - server_checked_ > kServerCheckInterval) {
+    server_running_ = WineserverRunning(prefix_);
+    server_checked_ = now;
+  }
+  return server_running_ ? kRegAccessDenied : kRegOk;
+}
 
 void WineRegistry::OnModified(Hive hive) { files_[static_cast<int>(hive)].dirty = true; }
 

@@ -36,6 +36,12 @@ class WineRegistry : public MemoryRegistry {
   std::int32_t Flush() override;
   // Why the last Flush or reload failed; empty if it did not.
   std::string last_error() const;
+  // Drops the changes not yet written (the files are read again), so that a
+  // change that failed half-way is never saved, not even when the object ends.
+  void DiscardChanges();
+  // Why the files could not be written now (a wineserver runs, a file or its
+  // folder is read-only), naming the file and the reason; empty when they can.
+  std::string WriteProblem() const;
 
  protected:
   std::int32_t CheckWritable() override;
@@ -60,13 +66,15 @@ class WineRegistry : public MemoryRegistry {
 
   explicit WineRegistry(std::string prefix_dir);
   bool LoadHive(Hive hive, bool required, std::string* error);
-  std::int32_t SaveHive(Hive hive);
+  std::int32_t SaveDirtyHives();
   static FileIdentity Identify(const std::string& path);
 
   std::string prefix_;
   HiveFile files_[2];
   std::string last_error_;
   std::chrono::steady_clock::time_point last_check_{};
+  std::chrono::steady_clock::time_point server_checked_{};
+  bool server_running_ = false;
 };
 
 }  // namespace platform

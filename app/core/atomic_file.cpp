@@ -7,24 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/atomic_write.h"
+
 namespace clarivo {
 namespace {
 
 void SetError(std::string* error, const std::string& what, const std::string& path, int err) {
   if (error) *error = what + " " + path + ": " + std::strerror(err);
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -57,35 +46,17 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, in
   std::size_t slash = path.rfind('/');
   std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   if (!MakeDirectories(dir, 0700, error)) return false;
-  std::string temp = path + ".tmpXXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) {
-    SetError(error, "cannot create", temp, errno);
-    return false;
+  // The platform's replace: temporaries of killed writers are cleaned up, a
+  // symbolic link is written through.
+  const platform::FileReplacement replacement{path, content, static_cast<mode_t>(mode)};
+  std::string reason;
+  if (platform::ReplaceFiles({&replacement, 1}, &reason)) {
+    // A file that existed keeps its mode; these files hold the user's data only.
+    chmod(platform::ResolveWriteTarget(path, nullptr).c_str(), static_cast<mode_t>(mode));
+    return true;
   }
-  bool ok = fchmod(fd, static_cast<mode_t>(mode)) == 0 && WriteAll(fd, content.data(), content.size()) &&
-            fsync(fd) == 0;
-  int err = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(temp.c_str());
-    SetError(error, "cannot write", path, err);
-    return false;
-  }
-  // Make the rename itself durable.
-  int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
-  return true;
+  if (error) *error = reason;
+  return false;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string* error) {

@@ -1,7 +1,14 @@
 // The program's registry backups: one folder per restore point, named by the
 // time it was taken ("%y%m%d%H%M%S"), holding clarivo-regedit exports of
-// HKEY_LOCAL_MACHINE ("reg.reg") and HKEY_CURRENT_USER ("reg_user.reg"), and
-// the "list" file of the points beside those folders.
+// HKEY_LOCAL_MACHINE ("reg.reg") and HKEY_CURRENT_USER ("reg_user.reg") and
+// the registry they were made from ("source"), and the "list" file of the
+// points beside those folders.
+//
+// Several processes may use one store at once (the program, clarivo-cli): the
+// list is read, changed and written under a lock ("list.lock" beside it), and
+// each change starts from the list on disk. A folder being written is marked
+// by a lock on its ".writing" file; a point folder that is neither listed nor
+// being written was left by an interrupted backup (an orphan).
 #pragma once
 
 #include <atomic>
@@ -19,6 +26,9 @@ namespace clarivo {
 inline constexpr char kListFileName[] = "list";
 inline constexpr char kMachineBackupFile[] = "reg.reg";
 inline constexpr char kUserBackupFile[] = "reg_user.reg";
+inline constexpr char kSourceFileName[] = "source";
+inline constexpr char kLockFileSuffix[] = ".lock";
+inline constexpr char kWritingMarker[] = ".writing";
 inline constexpr char kPointNameFormat[] = "%y%m%d%H%M%S";
 
 struct RestorePoint {
@@ -84,6 +94,31 @@ class RestorePointStore {
   IRegBackupCB* listener = nullptr;
   bool create_mode = true;
   int restore_index = 0;
+  // The registry the backups are made from and restores go into, as
+  // clarivo-regedit is told (CLARIVO_REGISTRY); empty: the default source.
+  std::string registry_source;
+  // A backup refuses, with the cause, when the registry cannot be written
+  // (set for the backup before a fix, which must be able to save).
+  bool check_writable = false;
+  // A restore into another registry than the point was made from is refused
+  // unless this is set (the user confirmed it).
+  bool into_other_registry = false;
+
+  // The registry a point was made from (its "source" file); empty for points
+  // made before that was recorded.
+  std::string PointSource(const RestorePoint& point) const;
+  // The canonical name of the registry restores go into now.
+  std::string CurrentSource() const;
+  // Why restoring points()[index] into the current registry needs
+  // confirmation; empty when it was made from it or its source is unknown.
+  std::string SourceMismatch(int index) const;
+  // Point folders (full paths, ending in "/") that are not in the list and not
+  // being written: left by interrupted backups.
+  std::vector<std::string> OrphanFolders() const;
+  // Removes one of OrphanFolders(), given by its full path or its name.
+  bool DeleteOrphan(const std::string& folder);
+  // The text of the last failure shown; empty after a success.
+  const std::string& last_error() const { return last_error_; }
 
   const std::vector<RestorePoint>& points() const { return points_; }
   bool busy() const { return busy_; }
@@ -93,11 +128,19 @@ class RestorePointStore {
   bool last_backup_failed() const { return last_backup_failed_; }
 
  private:
+  class ListLock;
   bool CreatePoint();
   bool RestorePointAt(int index);
-  // Runs clarivo-regedit with `switches`, `file` and (for an export) `root`
+  // Runs clarivo-regedit with `switches`, `files` and (for an export) `root`
   // and waits for it; failures are shown.
-  bool RunEditor(const std::string& switches, const std::string& file, const std::string& root);
+  bool RunEditor(const std::string& switches, const std::vector<std::string>& files, const std::string& root);
+  // Replaces the points with the list on disk (under the lock).
+  void ReloadList();
+  // Takes a folder of its own for a new point, under the lock: `point` gets
+  // its time, `writing` the locked marker's descriptor.
+  bool ClaimFolder(RestorePoint* point, int* writing);
+  std::string LockPath() const { return ListPath() + kLockFileSuffix; }
+  void ShowFailure(const std::string& text);
 
   std::string folder_;
   std::vector<RestorePoint> points_;
@@ -105,6 +148,7 @@ class RestorePointStore {
   std::atomic<bool> last_run_succeeded_ = true;
   std::atomic<bool> last_backup_failed_ = false;
   bool list_damaged_ = false;  // the list file on disk was not trusted
+  std::string last_error_;
 };
 
 }  // namespace clarivo

@@ -1,10 +1,13 @@
 #include "tools/clarivo-cli/backup_folder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
+#include "app/core/restore_point_store.h"
 #include "platform/process.h"
 
 namespace cli {
@@ -12,52 +15,56 @@ namespace {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
-bool IsFile(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Runs clarivo-regedit with `arguments` (already quoted) through the command
-// interpreter and waits for it. False with `error` naming what failed.
-bool RunRegedit(const std::string& arguments, const std::string& what, std::string* error) {
-  const std::string tool = platform::ToolPath("clarivo-regedit");
-  if (tool.find('/') == std::string::npos) {
-    *error = what + ": clarivo-regedit is neither beside clarivo-cli nor on PATH";
-    return false;
-  }
-  const platform::RunResult result = platform::RunHidden(platform::QuoteForShell(tool) + " " + arguments);
-  if (!result.started) {
-    *error = what + ": cannot start the command interpreter: " + ErrnoText(result.error);
-    return false;
-  }
-  if (result.exit_code != 0) {
-    *error = what + ": " + tool + " failed with exit status " + std::to_string(result.exit_code);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-bool ImportBackup(const std::string& folder, std::vector<std::string>* imported, std::string* error) {
+bool BackupFiles(const std::string& folder, std::vector<std::string>* files, std::string* error) {
   struct stat info {};
   if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
     *error = "backup folder " + folder + " does not exist";
     return false;
   }
-  bool any = false;
   for (const char* file : {kMachineFile, kUserFile}) {
-    const std::string path = folder + "/" + file;
-    if (!IsFile(path)) continue;
-    any = true;
-    if (!RunRegedit("/s " + platform::QuoteForShell(path), "import of " + path, error)) return false;
-    imported->push_back(file);
+    const std::string path = (folder.ends_with("/") ? folder : folder + "/") + file;
+    if (stat(path.c_str(), &info) != 0 && errno == ENOENT) continue;
+    if (access(path.c_str(), R_OK) != 0) {
+      *error = "cannot read " + path + ": " + ErrnoText(errno);
+      return false;
+    }
+    files->push_back(path);
   }
-  if (!any) {
+  if (files->empty()) {
     *error = "backup folder " + folder + " holds neither " + kMachineFile + " nor " + kUserFile;
     return false;
   }
   return true;
+}
+
+bool ImportBackup(const std::vector<std::string>& files, std::string* error) {
+  const std::string tool = platform::ToolPath("clarivo-regedit");
+  if (tool.find('/') == std::string::npos) {
+    *error = "clarivo-regedit is neither beside clarivo-cli nor on PATH";
+    return false;
+  }
+  std::string command = platform::QuoteForShell(tool) + " /s";
+  for (const std::string& file : files) command += " " + platform::QuoteForShell(file);
+  const platform::RunResult result = platform::RunHidden(command);
+  if (!result.started) {
+    *error = "cannot start the command interpreter: " + ErrnoText(result.error);
+    return false;
+  }
+  if (result.exit_code != 0) {
+    *error = tool + " failed with exit status " + std::to_string(result.exit_code);
+    return false;
+  }
+  return true;
+}
+
+std::string RecordedSource(const std::string& folder) {
+  std::ifstream in(folder + "/" + clarivo::kSourceFileName);
+  std::string line;
+  if (!in || !std::getline(in, line)) return {};
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  return line;
 }
 
 }  // namespace cli

@@ -11,9 +11,16 @@ namespace cli {
 inline constexpr const char* kMachineFile = "reg.reg";    // HKEY_LOCAL_MACHINE
 inline constexpr const char* kUserFile = "reg_user.reg";  // HKEY_CURRENT_USER
 
-// Imports the backup files present in `folder` with clarivo-regedit /s, the
-// machine file first. Fails when neither is present or an import fails;
-// `imported` names the files imported.
-bool ImportBackup(const std::string& folder, std::vector<std::string>* imported, std::string* error);
+// The backup files present in `folder`, the machine file first, each checked
+// to be readable. Fails (with `error` naming the file and the reason) when
+// neither is present or one cannot be read.
+bool BackupFiles(const std::string& folder, std::vector<std::string>* files, std::string* error);
+
+// Imports `files` with one run of clarivo-regedit /s, which reads and checks
+// them all before it changes anything and saves the registry once.
+bool ImportBackup(const std::vector<std::string>& files, std::string* error);
+
+// The registry recorded in a backup folder ("source"); empty when none is.
+std::string RecordedSource(const std::string& folder);
 
 }  // namespace cli

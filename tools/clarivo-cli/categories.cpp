@@ -53,6 +53,8 @@ std::optional<int> ParseType(std::string_view text) {
     return number;
   }
   const std::string wanted(text);
+  // The stored identifier of type 4 is misspelt; the right spelling works too.
+  if (strcasecmp(wanted.c_str(), "InvalidStartMenuOrdering") == 0) return 4;
   for (const Category& c : kCategories) {
     if (c.name.size() == wanted.size() && strcasecmp(std::string(c.name).c_str(), wanted.c_str()) == 0) {
       return c.type;

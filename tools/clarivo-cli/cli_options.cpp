@@ -18,7 +18,8 @@ struct OptionSpec {
 constexpr OptionSpec kOptionSpecs[] = {
     {"--registry", "", kOptRegistry, true},    {"--type", "", kOptType, true},
     {"--json", "", kOptJson, false},           {"--yes", "-y", kOptYes, false},
-    {"--backup-dir", "", kOptBackupDir, true},
+    {"--backup-dir", "", kOptBackupDir, true}, {"--into-other-registry", "", kOptIntoOther, false},
+    {"--list", "", kOptList, false},
 };
 
 const OptionSpec* FindSpec(std::string_view name) {
@@ -55,6 +56,12 @@ bool Apply(const OptionSpec& spec, const std::string& value, Options* options, s
       return true;
     case kOptYes:
       options->yes = true;
+      return true;
+    case kOptIntoOther:
+      options->into_other_registry = true;
+      return true;
+    case kOptList:
+      options->list = true;
       return true;
     case kOptBackupDir:
       if (value.empty()) {

@@ -14,6 +14,8 @@ enum OptionFlag : unsigned {
   kOptJson = 1u << 2,       // --json
   kOptYes = 1u << 3,        // --yes, -y
   kOptBackupDir = 1u << 4,  // --backup-dir DIR
+  kOptIntoOther = 1u << 5,  // --into-other-registry
+  kOptList = 1u << 6,       // --list
 };
 
 struct Options {
@@ -23,6 +25,8 @@ struct Options {
   bool json = false;
   bool yes = false;
   std::optional<std::string> backup_dir;
+  bool into_other_registry = false;
+  bool list = false;
   std::vector<std::string> arguments;  // the words that are not options
 };
 

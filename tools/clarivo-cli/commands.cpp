@@ -9,13 +9,13 @@ const std::vector<CommandInfo>& Commands() {
       {"scan", "find stale registry entries and list them by category", kScanUsage,
        kOptRegistry | kOptType | kOptJson, RunScan},
       {"fix", "back up the registry, then delete the stale entries", kFixUsage,
-       kOptRegistry | kOptType | kOptBackupDir | kOptYes, RunFix},
-      {"backup", "back up the registry into a new restore point", kBackupUsage, kOptRegistry | kOptBackupDir,
-       RunBackup},
-      {"backups", "list the restore points", kBackupsUsage, kOptBackupDir, RunBackups},
-      {"restore", "import a restore point (or a backup folder)", kRestoreUsage, kOptRegistry | kOptBackupDir,
-       RunRestore},
-      {"delete", "delete a restore point and its folder", kDeleteUsage, kOptBackupDir, RunDelete},
+       kOptRegistry | kOptType | kOptBackupDir | kOptYes | kOptJson | kOptList, RunFix},
+      {"backup", "back up the registry into a new restore point", kBackupUsage,
+       kOptRegistry | kOptBackupDir | kOptJson, RunBackup},
+      {"backups", "list the restore points", kBackupsUsage, kOptBackupDir | kOptJson, RunBackups},
+      {"restore", "import a restore point (or a backup folder)", kRestoreUsage,
+       kOptRegistry | kOptBackupDir | kOptJson | kOptIntoOther, RunRestore},
+      {"delete", "delete a restore point and its folder", kDeleteUsage, kOptBackupDir | kOptYes, RunDelete},
   };
   return commands;
 }
@@ -43,8 +43,9 @@ std::string OverallHelp() {
       "else $WINEPREFIX, else ~/.wine. SOURCE is wine:DIR or a prefix folder.\n"
       "\nExit status: 0 done (scan: nothing found), 1 entries found (fix: entries left),\n"
       "2 usage error, 3 registry cannot be opened, 4 backup, restore or delete failed,\n"
-      "5 fixing failed, 6 refused (wineserver running or no confirmation),\n"
-      "7 engine cannot be loaded.\n";
+      "5 fixing failed, 6 refused (registry cannot be written, restore point of another\n"
+      "registry, or no confirmation), 7 engine cannot be loaded, 130 fix stopped by Ctrl-C.\n"
+      "\nclarivo-cli --version prints the version.\n";
   return text;
 }
 

@@ -16,6 +16,10 @@ int main(int argc, char** argv) {
   }
   const std::string name = words.front();
   words.erase(words.begin());
+  if (name == "--version" || name == "-V") {
+    std::printf("clarivo-cli %s\n", CLARIVO_VERSION);
+    return cli::kExitOk;
+  }
   if (name == "--help" || name == "-h" || name == "help") {
     const cli::CommandInfo* topic = words.empty() ? nullptr : cli::FindCommand(words.front());
     std::printf("%s", topic ? std::string(topic->usage).c_str() : cli::OverallHelp().c_str());

@@ -1,5 +1,11 @@
 #include "tools/clarivo-cli/restore_points.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
 #include "app/core/ini.h"
 #include "app/core/program_paths.h"
 #include "app/core/user_interface.h"
@@ -30,7 +36,8 @@ CliUserInterface g_interface;
 
 std::string StoreFolder(const Options& options) {
   if (options.backup_dir) {
-    const std::string& dir = *options.backup_dir;
+    // Absolute, so that the paths printed (the "To undo" line) work from anywhere.
+    std::string dir = std::filesystem::absolute(*options.backup_dir).lexically_normal().string();
     return dir.empty() || dir.back() == '/' ? dir : dir + "/";
   }
   clarivo::SetExecutablePath(ExecutableFolder() + "/Clarivo");
@@ -54,6 +61,16 @@ std::optional<int> PointIndex(const clarivo::RestorePointStore& store, const std
     return std::nullopt;
   }
   return std::stoi(word) - 1;
+}
+
+bool AskOnTerminal(const std::string& question) {
+  // With the output sent to a file the question must still reach the user.
+  std::FILE* out = isatty(STDOUT_FILENO) ? stdout : stderr;
+  std::fprintf(out, "%s [y/N] ", question.c_str());
+  std::fflush(out);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
 }
 
 std::string PointTime(const clarivo::RestorePoint& point) {

@@ -31,6 +31,9 @@ std::optional<int> PointIndex(const clarivo::RestorePointStore& store, const std
 // True when `word` is written as a point number (digits only).
 bool IsPointNumber(const std::string& word);
 
+// Asks `question` with " [y/N] " on the terminal; true only for y or yes.
+bool AskOnTerminal(const std::string& question);
+
 // "YYYY-MM-DD hh:mm:ss" of a point's creation time.
 std::string PointTime(const clarivo::RestorePoint& point);
 

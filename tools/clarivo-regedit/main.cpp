@@ -1,6 +1,10 @@
 // clarivo-regedit: exports and silently imports .reg files on the registry
 // named by CLARIVO_REGISTRY, the way "regedit /e" and "regedit /s" do.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,13 +19,29 @@ namespace {
 constexpr const char* kUsage =
     "Usage: clarivo-regedit /e FILE [KEY]    export KEY with everything below it to FILE\n"
     "                                        (no KEY: HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER)\n"
-    "       clarivo-regedit /s [/i] FILE...  import each FILE silently\n"
-    "       clarivo-regedit --help\n"
+    "       clarivo-regedit /s [/i] FILE...  import the FILEs silently, all or nothing\n"
+    "       clarivo-regedit --help | --version\n"
     "\n"
     "FILE is a Linux path or a Windows path (C:\\...) inside the prefix. The registry\n"
     "is the one named by CLARIVO_REGISTRY (wine:DIR), else $WINEPREFIX, else ~/.wine.\n"
     "Exports are written in the \"Windows Registry Editor Version 5.00\" format;\n"
-    "imports accept that format and \"REGEDIT4\".\n";
+    "imports accept that format and \"REGEDIT4\". Every FILE is read and checked\n"
+    "before anything changes, and the registry files are saved once, each replaced\n"
+    "atomically: an import happens whole or not at all.\n";
+
+bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = "cannot read " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) {
+    *error = "cannot read " + path + ": " + std::strerror(EIO);
+    return false;
+  }
+  return true;
+}
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "clarivo-regedit: %s\n", message.c_str());
@@ -68,23 +88,44 @@ int Export(platform::WindowsSystem& system, const std::string& file, const std::
   return 0;
 }
 
+// Every file is read and checked before anything changes; then all of them
+// are applied to the one opened registry and saved once, each registry file
+// replaced atomically, so that the import happens whole or not at all.
 int Import(platform::WindowsSystem& system, const std::vector<std::string>& files) {
   if (!system.Warning().empty()) {
     return Fail("cannot import into " + system.Describe() +
                 ": a wineserver is running for this prefix; stop it first (wineserver -k)");
   }
+  struct Parsed {
+    std::string host;
+    std::vector<platform::RegFileOp> ops;
+  };
+  std::vector<Parsed> parsed;
   for (const std::string& file : files) {
     std::string error;
-    const std::string host = HostPath(system, file, &error);
-    if (host.empty()) return Fail("cannot read " + error);
-    if (!platform::ImportRegFile(system.registry(), host, &error)) {
-      // The Wine backend knows which file could not be written and why.
-      if (const auto* wine = dynamic_cast<const platform::WineRegistry*>(&system.registry());
-          wine != nullptr && !wine->last_error().empty()) {
-        error += " (" + wine->last_error() + ")";
-      }
-      return Fail(error);
+    Parsed one;
+    one.host = HostPath(system, file, &error);
+    if (one.host.empty()) return Fail("cannot read " + error);
+    std::string bytes;
+    if (!ReadFileBytes(one.host, &bytes, &error)) return Fail(error);
+    if (!platform::ParseRegFile(bytes, one.host, &one.ops, &error)) return Fail(error);
+    parsed.push_back(std::move(one));
+  }
+  auto* wine = dynamic_cast<platform::WineRegistry*>(&system.registry());
+  for (const Parsed& one : parsed) {
+    std::string error;
+    if (!platform::ApplyRegOps(system.registry(), one.ops, one.host, &error)) {
+      if (wine != nullptr) wine->DiscardChanges();
+      return Fail(error + " (nothing was imported)");
     }
+  }
+  if (system.registry().Flush() != platform::kRegOk) {
+    std::string error = "cannot save the registry after importing";
+    for (const Parsed& one : parsed) error += " " + one.host;
+    // The Wine backend knows which file could not be written and why.
+    if (wine != nullptr && !wine->last_error().empty()) error += ": " + wine->last_error();
+    if (wine != nullptr) wine->DiscardChanges();
+    return Fail(error + " (nothing was imported)");
   }
   return 0;
 }
@@ -97,6 +138,10 @@ int main(int argc, char** argv) {
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h" || arg == "/?") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("clarivo-regedit %s\n", CLARIVO_VERSION);
       return 0;
     }
   }
