@@ -16,6 +16,8 @@ const std::vector<CommandInfo>& Commands() {
       {"restore", "import a restore point (or a backup folder)", kRestoreUsage,
        kOptRegistry | kOptBackupDir | kOptJson | kOptIntoOther, RunRestore},
       {"delete", "delete a restore point and its folder", kDeleteUsage, kOptBackupDir | kOptYes, RunDelete},
+      {"prefixes", "list the Wine prefixes found, to choose one with --registry", kPrefixesUsage, kOptJson,
+       RunPrefixes},
   };
   return commands;
 }
@@ -40,7 +42,9 @@ std::string OverallHelp() {
   text +=
       "\nRun 'clarivo-cli COMMAND --help' for the options of a command.\n"
       "The registry is the one named by --registry SOURCE, else CLARIVO_REGISTRY,\n"
-      "else $WINEPREFIX, else ~/.wine. SOURCE is wine:DIR or a prefix folder.\n"
+      "else $WINEPREFIX, else ~/.wine. SOURCE is wine:DIR, a prefix folder, or the\n"
+      "number or name of a prefix listed by 'clarivo-cli prefixes' (a folder of that\n"
+      "name wins).\n"
       "\nExit status: 0 done (scan: nothing found), 1 entries found (fix: entries left),\n"
       "2 usage error, 3 registry cannot be opened, 4 backup, restore or delete failed,\n"
       "5 fixing failed, 6 refused (registry cannot be written, restore point of another\n"

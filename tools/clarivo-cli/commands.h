@@ -32,12 +32,14 @@ int RunRestore(const Options& options);
 int RunBackup(const Options& options);
 int RunBackups(const Options& options);
 int RunDelete(const Options& options);
+int RunPrefixes(const Options& options);
 extern const std::string_view kScanUsage;
 extern const std::string_view kFixUsage;
 extern const std::string_view kRestoreUsage;
 extern const std::string_view kBackupUsage;
 extern const std::string_view kBackupsUsage;
 extern const std::string_view kDeleteUsage;
+extern const std::string_view kPrefixesUsage;
 
 // Shared steps of the commands.
 void PrintError(const std::string& message);    // "clarivo-cli: MESSAGE" on stderr

@@ -6,6 +6,7 @@
 
 #include "tools/clarivo-cli/commands.h"
 #include "tools/clarivo-cli/exit_codes.h"
+#include "tools/clarivo-cli/prefix_choice.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
@@ -39,6 +40,11 @@ int main(int argc, char** argv) {
   if (options->help) {
     std::printf("%s", std::string(command->usage).c_str());
     return cli::kExitOk;
+  }
+  // A listed prefix's number or name becomes its folder before any command runs.
+  if (options->registry && !cli::ResolveRegistryWord(&*options->registry, &error)) {
+    cli::PrintError(error);
+    return cli::kExitUsage;
   }
   return command->run(*options);
 }
