@@ -1,12 +1,12 @@
 #include "app/ui/page_restore.h"
 
-#include <cstdlib>
 #include <mutex>
 
 #include "app/core/ole_date.h"
 #include "app/core/reg_scan.h"
 #include "app/core/user_interface.h"
 #include "app/ui/html_dialog.h"
+#include "app/ui/registry_label.h"
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
 #include "platform/registry_files.h"
@@ -38,19 +38,6 @@ wxString HtmlLine(const char* caption, const wxString& value) {
 }
 
 }  // namespace
-
-wxString RegistryDisplayName(const std::string& source) {
-  std::string text = source;
-  if (text.starts_with("wine:")) {
-    text = text.substr(5);
-    const char* home = std::getenv("HOME");
-    const std::string prefix = home != nullptr ? std::string(home) : std::string();
-    if (!prefix.empty() && prefix != "/" && text.starts_with(prefix + "/")) {
-      text = "~" + text.substr(prefix.size());
-    }
-  }
-  return wxString::FromUTF8(text);
-}
 
 wxString RestorePointLine(const RestorePoint& point, const std::string& source) {
   wxString line;

@@ -19,9 +19,6 @@ namespace clarivo::ui {
 // locale ("Invalid DateTime" for an invalid time, empty for a null one), then
 // the registry it was made from (`source`, when recorded) in parentheses.
 wxString RestorePointLine(const RestorePoint& point, const std::string& source);
-// A registry source as a person reads it: "wine:/home/ann/.wine" gives
-// "~/.wine" for that user; other sources stay as they are.
-wxString RegistryDisplayName(const std::string& source);
 
 // The end of a backup-store run, queued to the view from the store's worker.
 wxDECLARE_EVENT(EVT_RESTORE_END, wxThreadEvent);
