@@ -131,8 +131,9 @@ void CPageSettingSet_1::Save() {
   SetSettingOption(kCloseToTray, close_->GetSelection() == 1);
   SetAutoStart(autostart_->GetValue());
   SetSettingOption(kScanWhenStart, scan_->GetValue());
-  if (registry_selection_ >= 0 && static_cast<size_t>(registry_selection_) < folders_.size()) {
-    SetChosenRegistry(folders_[static_cast<size_t>(registry_selection_)]);
+  const int registry = registry_->GetSelection();
+  if (registry >= 0 && static_cast<size_t>(registry) < folders_.size()) {
+    SetChosenRegistry(folders_[static_cast<size_t>(registry)]);
   }
   // From the next scan on; at once when nothing runs.
   SwitchToChosenRegistry();
