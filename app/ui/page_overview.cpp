@@ -5,8 +5,8 @@
 #include "app/core/reg_scan.h"
 #include "app/ui/main_window.h"
 #include "app/ui/page_scan.h"
-#include "app/ui/skin_cache.h"
 #include "app/ui/registry_label.h"
+#include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
 
 namespace clarivo::ui {
