@@ -9,6 +9,7 @@
 #include "app/ui/registry_label.h"
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
+#include "platform/process.h"
 #include "platform/registry_files.h"
 
 namespace clarivo::ui {
@@ -31,6 +32,22 @@ CHMXStatic* MakeText(wxWindow* parent, int id, int x, int y, const wxString& tex
   if (points > 0) label->SetFontSize(points);
   if (bold) label->SetBold();
   return label;
+}
+
+// The store's failure text without the folders a person does not need to
+// read: the editor's full path and the backup folder. The dialog has room
+// for a few lines only.
+wxString ShortFailureText(std::string text, const std::string& store_folder) {
+  const std::string tool = platform::QuoteForShell(platform::ToolPath("clarivo-regedit"));
+  for (size_t at = text.find(tool); at != std::string::npos; at = text.find(tool)) {
+    text.replace(at, tool.size(), "clarivo-regedit");
+  }
+  if (!store_folder.empty()) {
+    for (size_t at = text.find(store_folder); at != std::string::npos; at = text.find(store_folder)) {
+      text.erase(at, store_folder.size());
+    }
+  }
+  return wxString::FromUTF8(text);
 }
 
 wxString HtmlLine(const char* caption, const wxString& value) {
@@ -158,7 +175,7 @@ void CPageRestoreList_1::OnRestoreEnd(wxThreadEvent&) {
     UserInterface().ShowHtmlMessage("Restore_success.html", HtmlDialogSize::kSmall, {}, {});
   } else {
     UserInterface().ShowHtmlMessage("Restore_failed.html", HtmlDialogSize::kMedium, {},
-                                    ToU16(EscapeHtml(wxString::FromUTF8(store.last_error()))));
+                                    ToU16(EscapeHtml(ShortFailureText(store.last_error(), store.folder()))));
   }
 }
 

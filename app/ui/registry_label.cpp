@@ -42,8 +42,11 @@ wxString CurrentRegistryCaption() {
 wxString EnvironmentRegistryNote() {
   const std::string variable = EnvironmentRegistryVariable();
   if (variable.empty()) return {};
+  const std::string value = EnvironmentRegistryValue();
+  // A bare folder (WINEPREFIX, or CLARIVO_REGISTRY without "wine:") is a prefix.
+  const wxString shown = RegistryDisplayName(value.starts_with("/") ? "wine:" + value : value);
   return wxString::Format(Tr("%s is set (%s): it chooses the registry, not this setting."),
-                          wxString::FromUTF8(variable), wxString::FromUTF8(EnvironmentRegistryValue()));
+                          wxString::FromUTF8(variable), shown);
 }
 
 }  // namespace clarivo::ui
