@@ -45,7 +45,7 @@ for lang in en de; do
   s+=";select 1054 0;wait 600;click 12748;wait 3000;html ButtonYes;wait 1000;report;shot $out/restore-processing-$lang.png"
   s+=";wait 9000;htmlreport;shot $out/restore-success-$lang.png;html ButtonOK;wait 1000"
   s+=";select 1054 2;wait 600;click 12748;wait 3000;html ButtonYes;wait 9000;htmlreport;shot $out/restore-failed-$lang.png;html ButtonOK;wait 1000"
-  s+=";click 12747;wait 3000;htmlreport;shot $out/restore-delete-$lang.png;html ButtonNo;wait 600;quit"
+  s+=";select 1054 0;wait 600;click 12747;wait 3000;htmlreport;shot $out/restore-delete-$lang.png;html ButtonNo;wait 1000;quit"
   run "$([ $lang = de ] && echo de || echo en)" "$lang" "$s"
   # WINEPREFIX set at start: the settings page says that it chooses.
   LANGUAGE=$lang WINEPREFIX="$work/HOME/Games/other-prefix" timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
