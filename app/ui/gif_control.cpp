@@ -116,8 +116,8 @@ void CGifControl::OnPaint(wxPaintEvent&) {
   }
 }
 
-void CGifControl::OnTimer(wxTimerEvent&) {
-  if (!running_ || frames_.size() < 2) return;
+bool CGifControl::Advance() {
+  if (frames_.size() < 2) return false;
   if (current_ + 1 < frames_.size()) {
     ++current_;
   } else if (loop_) {
@@ -126,8 +126,13 @@ void CGifControl::OnTimer(wxTimerEvent&) {
     replay_ = false;
     current_ = 0;
   } else {
-    return;  // stays on its last frame
+    return false;  // stays on its last frame
   }
+  return true;
+}
+
+void CGifControl::OnTimer(wxTimerEvent&) {
+  if (!running_ || !Advance()) return;
   Refresh();
   Schedule();
 }

@@ -31,6 +31,9 @@ class CGifControl : public wxWindow {
   size_t frame_count() const { return frames_.size(); }
   size_t current_frame() const { return current_; }
   bool loaded() const { return !frames_.empty(); }
+  // One tick of the animation: the next frame by the loop and replay rules.
+  // False when it stays where it is.
+  bool Advance();
 
  private:
   void Load(const std::string& path);

@@ -22,6 +22,7 @@ namespace {
 constexpr char kScheme[] = "clarivo:";
 std::function<void(int)> g_end_main_window;
 CHtmlDialog* g_running = nullptr;
+std::function<void(const std::string&, int)> g_result_observer;
 
 wxString DecodeEntities(const std::string& text) {
   wxString in = wxString::FromUTF8(text);
@@ -182,15 +183,24 @@ void CHtmlDialogBase::PlaceBrowser() {
   const wxSize size = GetClientSize();
   const wxRect area(margin_left_, margin_top_, size.x - margin_left_ - margin_right_,
                     size.y - margin_top_ - margin_bottom_);
+  if (area.width <= 0 || area.height <= 0) return;
   if (browser_->GetRect() != area) browser_->SetSize(area);
 }
 
 int CHtmlDialogBase::RunModal() {
-  if (!wxWebView::IsBackendAvailable(wxWebViewBackendDefault)) return kDialogCancel;
-  browser_ = wxWebView::New(this, 102, wxString(), wxDefaultPosition, wxDefaultSize);
-  if (browser_ == nullptr) return kDialogCancel;
+  browser_ = wxWebView::IsBackendAvailable(wxWebViewBackendDefault)
+                 ? wxWebView::New(this, 102, wxString(), wxDefaultPosition, wxDefaultSize)
+                 : nullptr;
+  if (browser_ == nullptr) {
+    OnEnded(kDialogCancel);
+    return kDialogCancel;
+  }
   browser_->Bind(wxEVT_WEBVIEW_NAVIGATING, &CHtmlDialogBase::OnNavigating, this);
   browser_->Bind(wxEVT_WEBVIEW_LOADED, &CHtmlDialogBase::OnLoaded, this);
+  // The page talks back through a script message handler; clicks reach the
+  // dialog this way (or by navigating to "clarivo:ID", which is caught too).
+  browser_->Bind(wxEVT_WEBVIEW_SCRIPT_MESSAGE_RECEIVED, &CHtmlDialogBase::OnScriptMessage, this);
+  browser_->AddScriptMessageHandler("clarivo");
   browser_->EnableContextMenu(false);
   browser_->LoadURL(PageAddress());
   const wxSize size = background_ != nullptr && background_->IsOk() ? background_->GetSize() : default_size_;
@@ -205,8 +215,9 @@ int CHtmlDialogBase::RunModal() {
     CentreOnScreen();
   }
   PlaceBrowser();
-  const int result = ShowModal();
-  if (result == wxID_CANCEL || result == wxID_OK) return kDialogCancel;  // closed another way
+  int result = ShowModal();
+  if (result == wxID_CANCEL || result == wxID_OK) result = kDialogCancel;  // closed another way
+  OnEnded(result);
   return result;
 }
 
@@ -220,10 +231,26 @@ void CHtmlDialogBase::OnNavigating(wxWebViewEvent& event) {
 }
 
 void CHtmlDialogBase::OnLoaded(wxWebViewEvent& event) {
-  if (event.GetURL().StartsWith(kScheme)) return;
+  // The browser's own blank page at creation is not the document.
+  if (event.GetURL().StartsWith(kScheme) || event.GetURL().StartsWith("about:")) return;
+  document_title_ = browser_->GetCurrentTitle();
+  OnDocumentComplete();
+}
+
+void CHtmlDialogBase::MarkLoaded() {
+  // The title as the page has it once its scripts ran.
   document_title_ = browser_->GetCurrentTitle();
   loaded_ = true;
-  OnDocumentComplete();
+}
+
+void CHtmlDialogBase::OnScriptMessage(wxWebViewEvent& event) {
+  const wxString message = event.GetString();
+  if (message.StartsWith("click:")) {
+    const wxString id = message.Mid(6);
+    CallAfter([this, id] { OnElementClick(id); });
+    return;
+  }
+  OnPageMessage(message);
 }
 
 // --- CHtmlDialog ----------------------------------------------------------------
@@ -256,6 +283,14 @@ CHtmlDialog::~CHtmlDialog() {
 }
 
 CHtmlDialog* CHtmlDialog::Running() { return g_running; }
+
+void CHtmlDialog::SetResultObserver(std::function<void(const std::string&, int)> observer) {
+  g_result_observer = std::move(observer);
+}
+
+void CHtmlDialog::OnEnded(int result) {
+  if (g_result_observer) g_result_observer(page_, result);
+}
 
 void CHtmlDialog::SetMessage(const wxString& title, const wxString& body) {
   title_ = title;
@@ -301,8 +336,30 @@ void CHtmlDialog::OnDocumentComplete() {
   script +=
       "].forEach(function(id){var e=document.getElementById(id);if(!e||e.clarivoHooked)return;"
       "e.clarivoHooked=true;e.addEventListener('click',function(ev){ev.preventDefault();ev.stopPropagation();"
-      "window.location.href='clarivo:'+id;});});})();";
+      "window.webkit.messageHandlers.clarivo.postMessage('click:'+id);});});"
+      // What the page shows now, for the test switch: the filled texts and
+      // where the buttons are.
+      "var out=['title='+document.title.replace(/\\n/g,' "
+      "')];['ErrorCount','MsgTitle','MsgBody'].forEach(function(id){"
+      "var e=document.getElementById(id);if(e)out.push(id+'='+e.innerText.replace(/\\n/g,' '));});"
+      "document.querySelectorAll('[data-msgid]').forEach(function(e){out.push('msgid '+"
+      "e.getAttribute('data-msgid').replace(/\\n/g,' ')+'='+e.innerText.replace(/\\n/g,' '));});"
+      "[";
+  for (const auto& [id, result] : ButtonResults()) script += std::string("'") + id + "',";
+  script +=
+      "].forEach(function(id){var e=document.getElementById(id);if(!e)return;var r=e.getBoundingClientRect();"
+      "out.push('button '+id);out.push('rect '+id+' '+Math.round(r.left)+' '+Math.round(r.top)+' '+"
+      "Math.round(r.width)+' '+Math.round(r.height));});"
+      "window.webkit.messageHandlers.clarivo.postMessage('report\\n'+out.join('\\n'));})();";
   browser()->RunScript(wxString::FromUTF8(script));
+}
+
+void CHtmlDialog::OnPageMessage(const wxString& message) {
+  if (!message.StartsWith("report\n")) return;
+  report_ = message.Mid(7);
+  MarkLoaded();
+  // The browser may not have taken the title over yet; the page knows it.
+  if (document_title().empty()) set_document_title(report_.BeforeFirst('\n').Mid(6));
 }
 
 void CHtmlDialog::OnElementClick(const wxString& id) {
@@ -321,25 +378,11 @@ void CHtmlDialog::OnElementClick(const wxString& id) {
   }
 }
 
-void CHtmlDialog::ClickElement(const wxString& id) {
-  if (browser() == nullptr) return;
-  browser()->RunScript("(function(){var e=document.getElementById(" +
-                       wxString::FromUTF8(EscapeForScript(id)) + ");if(e)e.click();})();");
-}
-
-wxString CHtmlDialog::ReportElements() {
-  if (browser() == nullptr) return {};
-  wxString output;
-  browser()->RunScript(
-      "(function(){var out=[];['ErrorCount','MsgTitle','MsgBody'].forEach(function(id){"
-      "var e=document.getElementById(id);if(e)out.push(id+'='+e.innerText.replace(/\\n/g,' '));});"
-      "document.querySelectorAll('[data-msgid]').forEach(function(e){out.push('msgid '+"
-      "e.getAttribute('data-msgid').replace(/\\n/g,' ')+'='+e.innerText.replace(/\\n/g,' '));});"
-      "['ButtonOK','ButtonYes','ButtonNo','ButtonCancel','ButtonClose'].forEach(function(id){"
-      "if(document.getElementById(id))out.push('button '+id);});"
-      "return out.join('\\n');})()",
-      &output);
-  return output;
+bool CHtmlDialog::ClickElement(const wxString& id) {
+  if (browser() == nullptr || !document_loaded() || report_.Find("button " + id) == wxNOT_FOUND) return false;
+  // The element's own click, as the page delivers a person's click to it.
+  browser()->RunScript("document.getElementById(" + wxString::FromUTF8(EscapeForScript(id)) + ").click();");
+  return true;
 }
 
 }  // namespace clarivo::ui

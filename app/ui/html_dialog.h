@@ -40,6 +40,13 @@ class CHtmlDialogBase : public wxDialog, public ISkinBackground {
   virtual void OnDocumentComplete() {}
   // A click on an element the dialog knows, reported by the page.
   virtual void OnElementClick(const wxString& id) { (void)id; }
+  // A message the page sent through the "clarivo" script handler.
+  virtual void OnPageMessage(const wxString& message) { (void)message; }
+  // Set by a derived class once the page is ready.
+  void MarkLoaded();
+  void set_document_title(const wxString& title) { document_title_ = title; }
+  // The dialog has ended with `result`.
+  virtual void OnEnded(int result) { (void)result; }
   void PlaceBrowser();
 
   const wxBitmap* background_ = nullptr;
@@ -54,6 +61,7 @@ class CHtmlDialogBase : public wxDialog, public ISkinBackground {
  private:
   void OnNavigating(wxWebViewEvent& event);
   void OnLoaded(wxWebViewEvent& event);
+  void OnScriptMessage(wxWebViewEvent& event);
   void OnPaint(wxPaintEvent& event);
 
   wxWebView* browser_ = nullptr;
@@ -74,11 +82,15 @@ class CHtmlDialog : public CHtmlDialogBase {
 
   // The dialog running now (the innermost), for the test switch; null when none.
   static CHtmlDialog* Running();
-  // Clicks the element `id` through the page, as a person would.
-  void ClickElement(const wxString& id);
-  // Texts of the page now: "id=innerText" for ErrorCount, MsgTitle, MsgBody
-  // and every element with data-msgid, one per line.
-  wxString ReportElements();
+  // Clicks the element `id` through the page (false when the page has none).
+  bool ClickElement(const wxString& id);
+  // Texts of the page once filled: "id=innerText" for ErrorCount, MsgTitle,
+  // MsgBody, "msgid ID=text" for every element with data-msgid, "button ID"
+  // and "rect ID x y w h" for each button, one per line.
+  const wxString& ReportElements() const { return report_; }
+
+  // Told the page and the result of every dialog that ends (test switch).
+  static void SetResultObserver(std::function<void(const std::string& page, int result)> observer);
 
   // The button ids and their results.
   static const std::vector<std::pair<const char*, int>>& ButtonResults();
@@ -86,6 +98,8 @@ class CHtmlDialog : public CHtmlDialogBase {
  protected:
   wxString PageAddress() override;
   void OnDocumentComplete() override;
+  void OnEnded(int result) override;
+  void OnPageMessage(const wxString& message) override;
   void OnElementClick(const wxString& id) override;
 
  private:
@@ -94,6 +108,7 @@ class CHtmlDialog : public CHtmlDialogBase {
   wxString body_;
   bool result_flag_ = false;
   bool ended_ = false;
+  wxString report_;
   CHtmlDialog* previous_running_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/core/reg_scan.h"
 #include "app/core/translation.h"
+#include "app/core/user_interface.h"
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
 
@@ -175,7 +176,7 @@ bool CPageBase::CanSwitchTo(int) { return true; }
 
 void CPageBase::SwitchTo(int index) {
   if (index < 0 || index >= kSubPageSlots) {
-    wxMessageBox("page not exist", Tr("Clarivo"), wxOK, wxGetTopLevelParent(this));
+    UserInterface().MessageBox(u"page not exist");
     return;
   }
   if (!CanSwitchTo(index)) return;

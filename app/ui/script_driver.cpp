@@ -124,6 +124,9 @@ ScriptDriver::ScriptDriver(const wxString& script) : timer_(this) {
     if (!trimmed.empty()) steps_.push_back(trimmed);
   }
   CMfcDlg::SetMenuObserver(&PrintMenu);
+  CHtmlDialog::SetResultObserver([](const std::string& page, int result) {
+    Print(wxString::Format("html-result %s %d", wxString::FromUTF8(page), result));
+  });
   Bind(wxEVT_TIMER, &ScriptDriver::OnTimer, this);
   timer_.StartOnce(400);
 }
@@ -131,6 +134,7 @@ ScriptDriver::ScriptDriver(const wxString& script) : timer_(this) {
 ScriptDriver::~ScriptDriver() {
   timer_.Stop();
   CMfcDlg::SetMenuObserver(nullptr);
+  CHtmlDialog::SetResultObserver(nullptr);
 }
 
 void ScriptDriver::OnTimer(wxTimerEvent&) {

@@ -27,6 +27,11 @@ ICONS = os.path.join(ROOT, "icons")
 TMP = tempfile.mkdtemp(prefix="clarivo-skin-")
 
 
+# No time stamps in the files ImageMagick writes, so that drawing the same
+# pictures again changes no committed file.
+STABLE = ["-define", "png:exclude-chunks=date,time", "+set", "date:create", "+set", "date:modify"]
+
+
 def need(tool):
     if shutil.which(tool) is None:
         sys.exit(f"make-skin: '{tool}' is missing (install librsvg2-bin and imagemagick)")
@@ -55,7 +60,7 @@ def strip(name, frames):
         p = tmp(f"{name}-{i}.png")
         render(f, p)
         parts.append(p)
-    subprocess.run(["convert", *parts, "-append", os.path.join(IMG, name)], check=True)
+    subprocess.run(["convert", *parts, "-append", *STABLE, os.path.join(IMG, name)], check=True)
 
 
 def gif(name, frames, delay, last_delay=None, loop=0):
@@ -76,7 +81,7 @@ def ico(path, svg16, svg32):
     a, b = tmp("i16.png"), tmp("i32.png")
     render(svg16, a)
     render(svg32, b)
-    subprocess.run(["convert", a, b, path], check=True)
+    subprocess.run(["convert", a, b, *STABLE, path], check=True)
 
 
 # --- Main window -----------------------------------------------------------
@@ -268,17 +273,18 @@ def action_strip(name, emphasize):
 
 
 def start_scan_strip():
+    # No icon: the code centres the translated text over the whole button, and
+    # longer translations ("Prüfung starten") would run into one.
     w, h = 200, 56
-    looks = [("#ffffff", "#eef5fe", ACCENT, ACCENT), ("#f4f9ff", "#dfecfd", ACCENT_HI, ACCENT_HI),
-             ("#d6e6fb", "#c6dcf8", ACCENT_LO, ACCENT_LO), ("#f1f3f6", "#e9edf1", "#cfd6de", "#b4bec9")]
+    looks = [("#ffffff", "#e9f2fe", ACCENT), ("#f6faff", "#dcebfd", ACCENT_HI),
+             ("#d3e4fa", "#c3d9f7", ACCENT_LO), ("#f1f3f6", "#e9edf1", "#cfd6de")]
     frames = []
-    for top, bottom, line, icon in looks:
+    for top, bottom, line in looks:
         frames.append(S.svg(w, h, f"""
   <defs><linearGradient id="b" x1="0" y1="0" x2="0" y2="1">
     <stop offset="0" stop-color="{top}"/><stop offset="1" stop-color="{bottom}"/></linearGradient></defs>
-  <rect x="1" y="1" width="{w - 2}" height="{h - 2}" rx="{(h - 2) / 2}" fill="url(#b)" stroke="{line}" stroke-width="2"/>
-  <circle cx="30" cy="28" r="18" fill="{icon}"/>
-  {S.magnifier(28.5, 26.5, 7, "#ffffff", 2.4)}"""))
+  <rect x="1.25" y="1.25" width="{w - 2.5}" height="{h - 2.5}" rx="{(h - 2.5) / 2}" fill="url(#b)" stroke="{line}" stroke-width="2.5"/>
+  <rect x="30" y="5" width="{w - 60}" height="2" rx="1" fill="#ffffff" fill-opacity="0.9"/>"""))
     strip("start_scan.png", frames)
 
 

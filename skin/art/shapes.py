@@ -92,16 +92,16 @@ def hive(cx, cy, s):
 
 def emblem(colour, kind):
     gid = _uid("em")
-    glyph = ('<path d="M52,28 V58" stroke="#ffffff" stroke-width="10" stroke-linecap="round"/>'
-             '<circle cx="52" cy="74" r="5.8" fill="#ffffff"/>') if kind == "alert" else (
-        '<path d="M33,53 L46,66 L72,38" fill="none" stroke="#ffffff" stroke-width="10" '
+    glyph = ('<path d="M52,31 V57" stroke="#ffffff" stroke-width="9.5" stroke-linecap="round"/>'
+             '<circle cx="52" cy="72" r="5.5" fill="#ffffff"/>') if kind == "alert" else (
+        '<path d="M35,53 L47,65 L70,40" fill="none" stroke="#ffffff" stroke-width="9.5" '
         'stroke-linecap="round" stroke-linejoin="round"/>')
     return (f'<defs><radialGradient id="{gid}" cx="0.35" cy="0.3" r="0.8">'
             f'<stop offset="0" stop-color="#ffffff" stop-opacity="0.28"/>'
             f'<stop offset="1" stop-color="#ffffff" stop-opacity="0"/></radialGradient></defs>'
-            f'<circle cx="52" cy="52" r="50" fill="{colour}" fill-opacity="0.14"/>'
-            f'<circle cx="52" cy="52" r="42" fill="{colour}"/>'
-            f'<circle cx="52" cy="52" r="42" fill="url(#{gid})"/>{glyph}')
+            f'<circle cx="52" cy="52" r="44" fill="{colour}" fill-opacity="0.16"/>'
+            f'<circle cx="52" cy="52" r="39" fill="{colour}"/>'
+            f'<circle cx="52" cy="52" r="39" fill="url(#{gid})"/>{glyph}')
 
 
 # --- Animation frames ---------------------------------------------------------

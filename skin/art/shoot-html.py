@@ -77,15 +77,22 @@ def script_for(lang, title, body):
         if text is not None:
             text = samples.get(text, text)
             parts.append(f"var e = document.getElementById('{eid}'); if (e) e.textContent = {json.dumps(text)};")
+    parts.append("var v = document.getElementById('Version');"
+                 "if (v && v.textContent.indexOf('@') == 0) v.textContent = '0.1.0';")
     parts.append("var o = document.scrollingElement;"
                  "(o.scrollHeight > o.clientHeight || o.scrollWidth > o.clientWidth) ? "
                  "'OVERFLOW ' + o.scrollWidth + 'x' + o.scrollHeight : 'fits';")
     return "\n".join(parts)
 
 
+HELP = [("../help/index.html", "help", None, None), ("../help/de/index.html", "help", None, None)]
+SIZES["help"] = (1028, 843, None)
+
+
 class Shooter:
     def __init__(self):
         self.jobs = [(p, lang) for p in PAGES for lang in ("en", "de")]
+        self.jobs += [(p, "en") for p in HELP]  # the help pages, whole, as they are
         self.window = Gtk.OffscreenWindow()
         self.view = WebKit2.WebView()
         self.window.add(self.view)
@@ -107,6 +114,9 @@ class Shooter:
     def on_load(self, view, event):
         if event != WebKit2.LoadEvent.FINISHED:
             return
+        if self.size == "help":
+            GLib.timeout_add(300, self.snap)
+            return
         view.run_javascript(script_for(self.lang, self.title, self.body), None, self.on_script)
 
     def on_script(self, view, result):
@@ -116,7 +126,8 @@ class Shooter:
         GLib.timeout_add(150, self.snap)
 
     def snap(self):
-        self.view.get_snapshot(WebKit2.SnapshotRegion.VISIBLE, WebKit2.SnapshotOptions.NONE, None,
+        region = WebKit2.SnapshotRegion.FULL_DOCUMENT if self.size == "help" else WebKit2.SnapshotRegion.VISIBLE
+        self.view.get_snapshot(region, WebKit2.SnapshotOptions.NONE, None,
                                self.on_snapshot)
         return False
 
@@ -125,6 +136,11 @@ class Shooter:
         inner = os.path.join(OUT, "inner.png")
         surface.write_to_png(inner)
         _, _, bg = SIZES[self.size]
+        if bg is None:
+            name = "help-" + ("de" if "/de/" in self.page else "en") + ".png"
+            os.replace(inner, os.path.join(OUT, name))
+            self.next()
+            return
         name = f"{os.path.splitext(self.page)[0]}-{self.lang}.png"
         subprocess.run(["convert", os.path.join(ROOT, "images", bg), inner, "-geometry", "+14+29",
                         "-composite", os.path.join(OUT, name)], check=True)

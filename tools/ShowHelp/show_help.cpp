@@ -2,13 +2,12 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
-
-extern char** environ;
 
 namespace show_help {
 namespace {
