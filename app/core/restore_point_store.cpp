@@ -152,7 +152,7 @@ class RestorePointStore::ListLock {
 
 void RestorePointStore::ShowFailure(const std::string& text) {
   last_error_ = text;
-  Show(text);
+  if (show_failures) Show(text);
 }
 
 std::string RestorePointStore::CurrentSource() const {

@@ -103,6 +103,9 @@ class RestorePointStore {
   // A restore into another registry than the point was made from is refused
   // unless this is set (the user confirmed it).
   bool into_other_registry = false;
+  // False: a failure is not shown here; the caller shows last_error() in a
+  // message of its own (the restore page does).
+  bool show_failures = true;
 
   // The registry a point was made from (its "source" file); empty for points
   // made before that was recorded.

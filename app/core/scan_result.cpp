@@ -2,6 +2,7 @@
 
 #include "app/core/archive.h"
 #include "app/core/profile.h"
+#include "app/core/registry_choice.h"
 
 namespace clarivo {
 
@@ -62,12 +63,23 @@ bool LoadLastResult(ScanResult& result) {
   std::optional<std::vector<std::uint8_t>> value = GetSettingBinary(kScanSection, kLastScanResultKey);
   // A damaged value counts as absent: nothing of it is taken over.
   bool ok = value && !value->empty() && DeserializeScanResult(*value, &result);
+  // A result of another registry says nothing about this one. A result
+  // stored before its registry was recorded is taken as this one's.
+  if (ok) {
+    const std::string made_from = LastResultRegistry();
+    ok = made_from.empty() || made_from == CurrentRegistryName();
+  }
   result.has_result = ok;
   return ok;
 }
 
 bool SaveLastResult(const ScanResult& result) {
-  return SetSettingBinary(kScanSection, kLastScanResultKey, SerializeScanResult(result));
+  // While the result is replaced it belongs to no registry ("-" names none):
+  // a write that fails half way never shows one registry's result as
+  // another's.
+  return SetLastResultRegistry("-") &&
+         SetSettingBinary(kScanSection, kLastScanResultKey, SerializeScanResult(result)) &&
+         SetLastResultRegistry(CurrentRegistryName());
 }
 
 }  // namespace clarivo

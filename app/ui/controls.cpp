@@ -419,6 +419,12 @@ void CHMXComboBox::Append(const wxString& item) {
   Refresh();
 }
 
+void CHMXComboBox::Clear() {
+  items_.clear();
+  selection_ = -1;
+  Refresh();
+}
+
 void CHMXComboBox::SetSelection(int index) {
   selection_ = index >= 0 && index < static_cast<int>(items_.size()) ? index : -1;
   Refresh();

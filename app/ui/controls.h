@@ -151,6 +151,7 @@ class CHMXComboBox : public wxControl, public CWndHelper {
   CHMXComboBox(wxWindow* parent, int id, const wxPoint& pos, const wxSize& size);
   wxWindow* GetWnd() override { return this; }
   void Append(const wxString& item);
+  void Clear();
   unsigned GetCount() const { return static_cast<unsigned>(items_.size()); }
   const wxString& GetString(unsigned index) const { return items_[index]; }
   int GetSelection() const { return selection_; }

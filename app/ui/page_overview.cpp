@@ -5,6 +5,7 @@
 #include "app/core/reg_scan.h"
 #include "app/ui/main_window.h"
 #include "app/ui/page_scan.h"
+#include "app/ui/registry_label.h"
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
 
@@ -73,6 +74,8 @@ CPageOverview::CPageOverview(wxWindow* parent)
   Label(1092, wxPoint(1, 440), Tr("Improve PC security,\r\nperformance and stability"), 9, false, 0x286C28,
         188);
   Label(1014, wxPoint(332, 25), Tr("Registry status on last scan:"), 10, false, kText);
+  // Which of the person's registries these figures are about.
+  Label(1097, wxPoint(366, 338), CurrentRegistryCaption(), 9, false, kGrey);
   // As wide as the page leaves them: a long translation takes a smaller font.
   Label(1015, wxPoint(332, 61), wxString(), 15, true, kColourRed, kStatusWidth)->SetAlignment(wxALIGN_LEFT);
   Label(1016, wxPoint(332, 98), wxString(), 10, true, kText, kStatusWidth)->SetAlignment(wxALIGN_LEFT);
@@ -125,6 +128,8 @@ void CPageOverview::RefreshFigures() {
   LabelAdapter score(static_cast<CHMXStatic*>(FindWindow(1011)));
   LabelAdapter status(static_cast<CHMXStatic*>(FindWindow(1090)));
   SetStatusTexts(result, &errors, &last_scan, &score, &status, true);
+
+  static_cast<CHMXStatic*>(FindWindow(1097))->SetText(CurrentRegistryCaption());
 
   auto* total_label = static_cast<CHMXStatic*>(FindWindow(1021));
   const int total = GetSettingInt(kFixTotal);

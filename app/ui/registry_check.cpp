@@ -5,6 +5,8 @@
 #include <new>
 
 #include "app/core/reg_scan.h"
+#include "app/core/registry_choice.h"
+#include "app/core/restore_point_store.h"
 #include "app/core/user_interface.h"
 #include "app/ui/html_dialog.h"
 #include "app/ui/ui_text.h"
@@ -39,9 +41,27 @@ RegistryState CheckRegistry() {
   return state;
 }
 
-void PrepareRegistry() { g_engine_saw_unreadable = !CheckRegistry().readable; }
+void PrepareRegistry() {
+  ApplyRegistryChoice();
+  g_engine_saw_unreadable = !CheckRegistry().readable;
+}
+
+bool SwitchToChosenRegistry() {
+  if (CRegScan::GetInstance().busy() || RestorePointStore::GetInstance().busy()) return false;
+  if (!ApplyRegistryChoice()) return false;
+  // The engine holds the registry it was made for: a fresh one reads the
+  // chosen registry (once it can be read).
+  if (CheckRegistry().readable) {
+    CRegScan::GetInstance().BindEngine();
+    g_engine_saw_unreadable = false;
+  } else {
+    g_engine_saw_unreadable = true;
+  }
+  return true;
+}
 
 bool EnsureRegistryReadable() {
+  SwitchToChosenRegistry();
   const RegistryState state = CheckRegistry();
   if (!state.readable) {
     // Which registry in the title, why in the body; both are HTML-escaped,

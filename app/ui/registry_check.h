@@ -24,7 +24,13 @@ RegistryState CheckRegistry();
 // the engine bound anew when it was made while the registry was unreadable.
 bool EnsureRegistryReadable();
 
-// Called once at start-up, before the controller binds the engine.
+// Called once at start-up, before the controller binds the engine: the
+// registry chosen in the settings (unless the environment names one).
 void PrepareRegistry();
+
+// After the choice in the settings changed: when nothing runs, the program
+// turns to the chosen registry and binds the engine anew. True when the
+// registry changed. Also done before every scan.
+bool SwitchToChosenRegistry();
 
 }  // namespace clarivo::ui

@@ -66,7 +66,10 @@ wxString Describe(wxWindow* window) {
                             Quoted(items));
   }
   if (auto* list = dynamic_cast<wxListBox*>(window)) {
-    return wxString::Format("list %d %s count=%u", window->GetId(), place, list->GetCount());
+    wxString lines;
+    for (unsigned i = 0; i < list->GetCount(); ++i) lines += (i ? "|" : "") + list->GetString(i);
+    return wxString::Format("list %d %s count=%u selection=%d %s", window->GetId(), place, list->GetCount(),
+                            list->GetSelection(), Quoted(lines));
   }
   if (auto* grid = dynamic_cast<CGridListCtrlEx*>(window)) {
     // The first rows (a detail list may hold thousands).
@@ -87,6 +90,26 @@ wxString Describe(wxWindow* window) {
                             gif->current_frame(), gif->running() ? "running" : "paused");
   }
   return wxString::Format("window %s %s", window->GetName(), place);
+}
+
+// Clicks line `line` of a list box where it shows on the screen.
+void ClickListLine(wxListBox* list, int line) {
+  if (line < 0 || static_cast<unsigned>(line) >= list->GetCount()) {
+    Print("script: no such line");
+    return;
+  }
+  list->EnsureVisible(line);
+  wxYield();
+  for (int y = 1; y < list->GetClientSize().y; ++y) {
+    if (list->HitTest(wxPoint(8, y)) != line) continue;
+    wxUIActionSimulator sim;
+    const wxPoint at = list->ClientToScreen(wxPoint(20, y + 5));
+    sim.MouseMove(at.x, at.y);
+    wxYield();
+    sim.MouseClick();
+    return;
+  }
+  Print("script: line not shown");
 }
 
 void ReportTree(wxWindow* window, int depth) {
@@ -216,7 +239,9 @@ void ScriptDriver::Run(const wxString& step) {
       wxWindow* page = window->page(window->current_page());
       if (wxWindow* shown = page ? FindShown(page, static_cast<int>(id)) : nullptr) target = shown;
     }
-    if (auto* choice = dynamic_cast<CHMXComboBox*>(target)) {
+    if (auto* list = dynamic_cast<wxListBox*>(target)) {
+      ClickListLine(list, static_cast<int>(value));
+    } else if (auto* choice = dynamic_cast<CHMXComboBox*>(target)) {
       choice->SetSelection(static_cast<int>(value));
     } else if (auto* box = dynamic_cast<CHMXCheckBox*>(target)) {
       box->SetValue(value != 0);

@@ -14,7 +14,7 @@
 //                      menu (as a right click on the icon does)
 //   command ID         a menu command (9000..9010) as if chosen
 //   key escape|return|down   press a key
-//   select ID N        choose item N of a drop-down list
+//   select ID N        choose item N of a drop-down list, or click line N of a list
 //   check ID 0|1       set a check box
 //   html ID            click element ID of the HTML message shown now
 //   htmlreport         the HTML message shown now: page, title, filled texts
