@@ -55,8 +55,6 @@ CPageOverview::CPageOverview(wxWindow* parent)
   start->SetFontSize(12);
   start->SetBold();
   start->SetTextColour(kStartTextColour);
-  // The image carries an icon at its left: the text is centred beside it.
-  start->SetTextRect(wxRect(50, 0, start->GetSize().x - 60, start->GetSize().y));
   Bind(wxEVT_BUTTON, &CPageOverview::OnStartScan, this, 1007);
 
   auto* update = new CButton4Status(this, 1023, wxPoint(29, 476), wxSize(150, 32), Tr("Check for updates"));
