@@ -82,7 +82,7 @@ grep -q 'static 1015 332 61 .*"30 registry errors need to be fixed!"' "$out" || 
 # 3. A scan from the overview's start button: the busy guard answers a tab
 # and the tray offers Exit(busy); the stop question with its texts; the
 # close button only hides (closes to the tray, assumed present here).
-run --assume-tray "--script=wait 2500;click 1007;wait 300;busy;tray;wait 300;htmlreport;html ButtonOK;wait 800;key escape;wait 4000;click 12748;wait 300;click 12748;wait 2200;htmlreport;html ButtonNo;wait 4000;busy;click 1012;wait 400;report;command 9009;wait 400;report;quit"
+run --assume-tray "--script=wait 2500;click 1007;wait 300;busy;tray;wait 300;htmlreport;html ButtonOK;wait 800;key escape;wait 4000;click 1027;wait 300;click 12748;wait 300;click 12748;wait 2200;htmlreport;html ButtonNo;wait 4000;busy;click 1012;wait 400;report;command 9009;wait 400;report;quit"
 [ $? -eq 0 ] || fail "exit status"
 noassert
 [ "$(grep -m1 '^busy' "$out")" = "busy 1" ] || fail "the start button did not scan"
