@@ -1,12 +1,13 @@
 // The files game launchers keep beside their prefixes (Steam's KeyValues,
 // Lutris' and Bottles' YAML): any text is read without failing, and what is
 // read back does not depend on being asked twice.
+#include "platform/launcher_files.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "platform/launcher_files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -18,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const auto name = platform::SteamAppName(text)) {
     FUZZ_CHECK(name->size() <= size, "a game's name comes from the text");
   }
-  for (const auto& path : {std::vector<std::string_view>{"game", "prefix"}, std::vector<std::string_view>{"Name"},
-                           std::vector<std::string_view>{"name"}}) {
+  for (const auto& path : {std::vector<std::string_view>{"game", "prefix"},
+                           std::vector<std::string_view>{"Name"}, std::vector<std::string_view>{"name"}}) {
     if (const auto value = platform::YamlScalar(text, path)) {
       FUZZ_CHECK(value->size() <= size, "a scalar comes from the text");
     }
