@@ -24,7 +24,7 @@ for lang in en de; do
   script+=";tab 3;click 12748;htmlreport;wait 300;shot $s-settings-saved.png;html ButtonOK;wait 400"
   script+=";tab 2;click 12748;htmlreport;wait 300;shot $s-no-item.png;html ButtonOK;wait 400"
   script+=";tab 1;click 1027;wait 300;click 12748;wait 200;tray;htmlreport;wait 300;shot $s-busy.png;html ButtonOK;wait 400;key escape"
-  script+=";wait 3500;click 12748;wait 300;click 12748;htmlreport;wait 300;shot $s-ask.png;html ButtonYes;wait 3500;quit"
+  script+=";wait 3500;click 1027;wait 300;click 12748;wait 300;click 12748;htmlreport;wait 300;shot $s-ask.png;html ButtonYes;wait 3500;quit"
   (cd "$work/run" && env HOME="$work/run/home" XDG_CACHE_HOME="$work/run/cache" XDG_CONFIG_HOME="$work/run/config" \
     XDG_DATA_HOME="$work/run/data" XDG_RUNTIME_DIR="$work/run/runtime" CLARIVO_REGISTRY="wine:$work/run/prefix" \
     LANGUAGE="$lang" xvfb-run -a -s "-screen 0 1280x1024x24" "$bin/Clarivo" "--script=$script" >"$out/$lang.log" 2>&1)
