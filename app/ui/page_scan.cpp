@@ -9,6 +9,7 @@
 #include "app/core/user_interface.h"
 #include "app/ui/page_overview.h"
 #include "app/ui/registry_check.h"
+#include "app/ui/registry_label.h"
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
 
@@ -101,6 +102,7 @@ CPageScanScanningPre::CPageScanScanningPre(wxWindow* parent)
   status_[2] = MakeViewLabel(this, 1064, wxPoint(541, 34), wxString(), 10, true);
   KeepLeftOf(score_title, status_[2]);
   status_[3] = MakeViewLabel(this, 1065, wxPoint(409, 82), wxString(), 9, true);
+  registry_ = MakeViewLabel(this, 1079, wxPoint(139, 105), wxString(), 8, false, kLocationGrey);
   MakeViewLabel(this, 1066, wxPoint(30, 178), Tr("Errors category"), 10, true);
   PlaceWithin(MakeViewLabel(this, 1067, wxPoint(469, 178), Tr("Current errors"), 10, true), wxPoint(469, 178),
               GetClientSize().x - kLabelGap);
@@ -160,6 +162,7 @@ void CPageScanScanningPre::RefreshView() {
   sum_copy_->SetText(sum_->text());
   PlaceWithin(sum_, wxPoint(143, 364), GetClientSize().x - kLabelGap);
   FitStatusLabels(this, status_, wxPoint(409, 82));
+  registry_->SetText(CurrentRegistryCaption());
   wxWindow::Refresh();
 }
 

@@ -69,6 +69,7 @@ class CPageScanScanningPre : public CSubSubPageBase {
   void OnCheck(wxCommandEvent& event);
 
   std::array<CHMXStatic*, 4> status_{};
+  CHMXStatic* registry_ = nullptr;  // which registry the figures are about
   CHMXStatic* serious_count_;
   CHMXStatic* general_count_;
   CHMXStatic* sum_;
@@ -143,6 +144,7 @@ class CResultView : public CSubSubPageBase {
   void PaintExtras(wxDC& dc) override;
 
   std::array<CHMXStatic*, 4> status_{};
+  CHMXStatic* registry_ = nullptr;  // which registry the figures are about
   CGridListCtrlEx* serious_;
   CGridListCtrlEx* general_;
   CMyTrait serious_trait_;

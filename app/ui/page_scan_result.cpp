@@ -11,6 +11,7 @@
 #include "app/ui/page_fixing.h"
 #include "app/ui/page_overview.h"
 #include "app/ui/page_scan.h"
+#include "app/ui/registry_label.h"
 #include "app/ui/registry_write_check.h"
 #include "app/ui/skin_cache.h"
 #include "app/ui/ui_text.h"
@@ -19,6 +20,8 @@ namespace clarivo::ui {
 namespace {
 
 constexpr int kBestLevel = 4;
+// The line naming the registry the figures are about.
+constexpr std::uint32_t kRegistryGrey = 0x787878;
 
 wxString Numbered(const char* message_id, int number) {
   return FromU16(FormatNumber(ToU16(Tr(message_id)), number));
@@ -48,6 +51,7 @@ CResultView::CResultView(wxWindow* parent) : CSubSubPageBase(parent, "PageScanRe
   status_[2] = MakeViewLabel(this, 1124, wxPoint(537, 34), wxString(), 13, true);
   KeepLeftOf(score_title, status_[2]);
   status_[3] = MakeViewLabel(this, 1125, wxPoint(409, 82), wxString(), 9, true);
+  registry_ = MakeViewLabel(this, 1132, wxPoint(139, 105), wxString(), 8, false, kRegistryGrey);
   MakeViewLabel(this, 1126, wxPoint(28, 154), Tr("Errors category"), 9, true);
   MakeViewLabel(this, 1127, wxPoint(392, 154), Tr("Errors"), 9, true);
   MakeViewLabel(this, 1128, wxPoint(50, 181), Tr("Serious errors affect PC Stability and security"), 10,
@@ -88,6 +92,7 @@ void CResultView::Refill() {
   has_result_ = LoadLastResult(stored);
   level_ = has_result_ ? stored.health_level : 1;
   FitStatusLabels(this, status_, wxPoint(409, 82));
+  registry_->SetText(CurrentRegistryCaption());
   wxWindow::Refresh();
 }
 
