@@ -102,7 +102,7 @@ TEST_F(Translation, GermanCatalogueAndPassThrough) {
   BindTranslation("Clarivo", kLanguages);
   EXPECT_EQ(Translate("Overview"), u"Übersicht");
   EXPECT_EQ(Translate("Improve PC security,\r\nperformance and stability"),
-            u"Mehr Sicherheit,\r\nLeistung und Stabilität für Ihren PC");
+            u"Mehr Sicherheit,\r\nLeistung und Stabilität");
   EXPECT_EQ(Translate("Not in any catalogue"), u"Not in any catalogue");
   EXPECT_EQ(Translate(""), u"") << "the empty identifier is not the catalogue header";
   EXPECT_EQ(FormatNumber(Translate("%d registry errors need to be fixed!"), 12),
