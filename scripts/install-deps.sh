@@ -15,7 +15,7 @@ packages=(
   xdg-utils
   librsvg2-bin
   nlohmann-json3-dev bsdutils
-  jq
+  jq python3
   libglib2.0-dev
 )
 
