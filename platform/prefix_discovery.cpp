@@ -11,6 +11,7 @@
 #include <set>
 
 #include "platform/launcher_files.h"
+#include "platform/wine_system.h"
 #include "platform/wineserver_lock.h"
 
 namespace platform {
@@ -19,31 +20,6 @@ namespace {
 // More entries than any real launcher makes; a folder beyond it is not one of theirs.
 constexpr std::size_t kMaxFolderEntries = 100000;
 constexpr std::size_t kMaxSteamLibraries = 64;
-
-// An absolute path with "." and empty components dropped; ".." and links stay
-// as given so that the user sees the path they know.
-std::string Absolute(const std::string& dir) {
-  std::string full = dir;
-  if (!dir.empty() && dir[0] != '/') {
-    if (char* cwd = getcwd(nullptr, 0)) {
-      full = std::string(cwd) + "/" + dir;
-      free(cwd);
-    }
-  }
-  std::string out;
-  std::size_t pos = 0;
-  while (pos <= full.size()) {
-    std::size_t slash = full.find('/', pos);
-    if (slash == std::string::npos) slash = full.size();
-    const std::string_view part = std::string_view(full).substr(pos, slash - pos);
-    if (!part.empty() && part != ".") {
-      out += '/';
-      out += part;
-    }
-    pos = slash + 1;
-  }
-  return out.empty() ? "/" : out;
-}
 
 std::optional<std::string> RealPath(const std::string& path) {
   char* resolved = realpath(path.c_str(), nullptr);
@@ -137,7 +113,7 @@ std::vector<std::string> SteamLibraries(const std::string& home) {
   auto add = [&](const std::string& folder) {
     if (libraries.size() >= kMaxSteamLibraries || folder.empty() || folder[0] != '/') return;
     const std::optional<std::string> real = RealPath(folder);
-    if (real && IsFolder(*real) && seen.insert(*real).second) libraries.push_back(Absolute(folder));
+    if (real && IsFolder(*real) && seen.insert(*real).second) libraries.push_back(AbsoluteFolder(folder));
   };
   for (const std::string& root : roots) {
     if (!IsFolder(root)) continue;
@@ -279,7 +255,7 @@ std::optional<WinePrefix> DescribeWinePrefix(const std::string& dir, PrefixSourc
                                              const std::string& name) {
   if (dir.empty()) return std::nullopt;
   WinePrefix prefix;
-  prefix.path = Absolute(dir);
+  prefix.path = AbsoluteFolder(dir);
   if (!IsFolder(prefix.path) || !RegularFile(prefix.path + "/system.reg", &prefix.system_reg) ||
       !RegularFile(prefix.path + "/user.reg", &prefix.user_reg)) {
     return std::nullopt;
@@ -296,7 +272,7 @@ std::optional<WinePrefix> DescribeWinePrefix(const std::string& dir, PrefixSourc
 std::vector<WinePrefix> DiscoverWinePrefixes(const DiscoveryPlaces& places) {
   Collector collector;
   if (!places.wineprefix.empty())
-    collector.Offer(Absolute(places.wineprefix), PrefixSource::kWinePrefixVariable);
+    collector.Offer(AbsoluteFolder(places.wineprefix), PrefixSource::kWinePrefixVariable);
   if (!places.home.empty() && places.home[0] == '/') {
     const std::string& home = places.home;
     collector.Offer(home + "/.wine", PrefixSource::kDefault);

@@ -14,37 +14,12 @@
 namespace platform {
 namespace {
 
-// An absolute path with "." and empty components dropped; ".." and symbolic
-// links stay as given, so the name the user chose is what child processes see.
-std::string Absolute(const std::string& dir) {
-  std::string full = dir;
-  if (!dir.empty() && dir[0] != '/') {
-    if (char* cwd = getcwd(nullptr, 0)) {
-      full = std::string(cwd) + "/" + dir;
-      free(cwd);
-    }
-  }
-  std::string out;
-  std::size_t pos = 0;
-  while (pos <= full.size()) {
-    std::size_t slash = full.find('/', pos);
-    if (slash == std::string::npos) slash = full.size();
-    const std::string_view part = std::string_view(full).substr(pos, slash - pos);
-    if (!part.empty() && part != ".") {
-      out += '/';
-      out += part;
-    }
-    pos = slash + 1;
-  }
-  return out.empty() ? "/" : out;
-}
-
 std::unique_ptr<WindowsSystem> OpenWinePrefix(std::string_view dir_text, std::string* error) {
   if (dir_text.empty()) {
     *error = "no Wine prefix folder given";
     return nullptr;
   }
-  const std::string dir = Absolute(std::string(dir_text));
+  const std::string dir = AbsoluteFolder(std::string(dir_text));
   struct stat st;
   if (stat(dir.c_str(), &st) != 0) {
     *error = "no Wine prefix at " + dir + ": " + std::strerror(errno);
@@ -128,6 +103,29 @@ std::string DefaultRegistrySource() {
     home = pw != nullptr ? pw->pw_dir : "";
   }
   return std::string("wine:") + home + "/.wine";
+}
+
+std::string AbsoluteFolder(const std::string& dir) {
+  std::string full = dir;
+  if (!dir.empty() && dir[0] != '/') {
+    if (char* cwd = getcwd(nullptr, 0)) {
+      full = std::string(cwd) + "/" + dir;
+      free(cwd);
+    }
+  }
+  std::string out;
+  std::size_t pos = 0;
+  while (pos <= full.size()) {
+    std::size_t slash = full.find('/', pos);
+    if (slash == std::string::npos) slash = full.size();
+    const std::string_view part = std::string_view(full).substr(pos, slash - pos);
+    if (!part.empty() && part != ".") {
+      out += '/';
+      out += part;
+    }
+    pos = slash + 1;
+  }
+  return out.empty() ? "/" : out;
 }
 
 }  // namespace platform

@@ -39,6 +39,11 @@ class WineSystem : public WindowsSystem {
   Environment environment_;
 };
 
+// `dir` made absolute (from the current folder) with "." and empty components
+// dropped; ".." and symbolic links stay as given, so the name the user chose
+// is what they and child processes see.
+std::string AbsoluteFolder(const std::string& dir);
+
 inline constexpr const char* kServerRunningWarning =
     "a wineserver is running for this prefix; what was read may be stale and changes cannot be saved";
 
