@@ -1,46 +1,7 @@
-// Runs the window tests inside an initialised toolkit (under Xvfb in ctest),
-// each in its own executable folder, profile and XDG folders; a toolkit
-// assertion fails the running test instead of opening a dialog.
-#include <gtest/gtest.h>
-#include <wx/app.h>
-#include <wx/image.h>
-#include <wx/init.h>
-#include <wx/log.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
+// The window tests, each with its own executable folder, profile and XDG folders.
+#include "tests/ui/gui_test_runner.h"
 #include "tests/ui/ui_test_support.h"
 
 int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  char base_template[] = "/tmp/clarivo-ui-test.XXXXXX";
-  const char* base = mkdtemp(base_template);
-  if (base == nullptr) return 1;
-  for (const char* name : {"HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
-    const std::string folder = std::string(base) + "/" + name;
-    std::string command = "mkdir -p -m 700 '" + folder + "'";
-    if (std::system(command.c_str()) != 0) return 1;
-    setenv(name, folder.c_str(), 1);
-  }
-  clarivo::uitest::SetBaseFolder(base);
-  wxSetAssertHandler(
-      [](const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
-        std::fprintf(stderr, "wx assert %s:%d %s: %s %s\n", file.utf8_str().data(), line,
-                     func.utf8_str().data(), cond.utf8_str().data(), msg.utf8_str().data());
-        ADD_FAILURE() << "toolkit assertion: " << cond.utf8_string() << " " << msg.utf8_string();
-      });
-  wxApp::SetInstance(new wxApp);
-  if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  wxInitAllImageHandlers();
-  const int result = RUN_ALL_TESTS();
-  wxTheApp->OnExit();
-  wxEntryCleanup();
-  std::string cleanup = std::string("rm -rf '") + base + "'";
-  if (std::system(cleanup.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", base);
-  return result;
+  return clarivo::uitest::RunGuiTests(argc, argv, "clarivo-ui-test", clarivo::uitest::SetBaseFolder);
 }
