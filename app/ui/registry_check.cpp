@@ -1,8 +1,13 @@
 #include "app/ui/registry_check.h"
 
+#include <sys/stat.h>
+
+#include <array>
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <optional>
+#include <string>
 
 #include "app/core/reg_scan.h"
 #include "app/core/registry_choice.h"
@@ -11,17 +16,65 @@
 #include "app/ui/html_dialog.h"
 #include "app/ui/ui_text.h"
 #include "platform/windows_system.h"
+#include "platform/wine_system.h"
+#include "platform/wineserver_lock.h"
 
 namespace clarivo::ui {
 namespace {
 
 bool g_engine_saw_unreadable = false;
 
+// The files of a Wine prefix as they were when last read whole: while they
+// are the same files, unchanged, they read the same, and a full-size registry
+// is not parsed again before every scan.
+struct FileStamp {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = -1;
+  timespec mtime{};
+  bool operator==(const FileStamp& o) const {
+    return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+           mtime.tv_nsec == o.mtime.tv_nsec;
+  }
+};
+struct ReadableRegistry {
+  std::string requested;  // the source asked for
+  std::string prefix;     // its folder
+  RegistryState state;
+  std::array<FileStamp, 2> files;
+};
+std::optional<ReadableRegistry> g_last_readable;
+
+std::optional<std::array<FileStamp, 2>> StampFiles(const std::string& prefix) {
+  std::array<FileStamp, 2> stamps;
+  const char* names[] = {"/system.reg", "/user.reg"};
+  for (int i = 0; i < 2; ++i) {
+    struct stat st;
+    if (stat((prefix + names[i]).c_str(), &st) != 0) return std::nullopt;
+    stamps[i] = {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  }
+  return stamps;
+}
+
 }  // namespace
 
 RegistryState CheckRegistry() {
   RegistryState state;
   state.source = platform::DefaultRegistrySource();
+  if (g_last_readable && g_last_readable->requested == state.source) {
+    const auto stamps = StampFiles(g_last_readable->prefix);
+    if (stamps && *stamps == g_last_readable->files) {
+      RegistryState known = g_last_readable->state;
+      known.warning =
+          platform::WineserverRunning(g_last_readable->prefix) ? platform::kServerRunningWarning : "";
+      return known;
+    }
+  }
+  const std::string requested = state.source;
+  // Stamped before the read and compared after it: files replaced while they
+  // were read are read again next time.
+  const bool wine_source = requested.rfind("wine:", 0) == 0;
+  const auto stamps_before = wine_source ? StampFiles(requested.substr(5)) : std::nullopt;
   std::unique_ptr<platform::WindowsSystem> system;
   try {
     system = platform::OpenWindowsSystem(state.source, &state.reason);
@@ -31,13 +84,19 @@ RegistryState CheckRegistry() {
     state.reason = e.what();
   }
   if (!system) {
+    g_last_readable.reset();
     if (state.reason.empty()) state.reason = "unknown error";
     return state;
   }
   state.readable = true;
   state.source = system->Describe();
   state.warning = system->Warning();
-  setenv("CLARIVO_REGISTRY", system->SourceSpec().c_str(), 1);
+  const std::string spec = system->SourceSpec();
+  setenv("CLARIVO_REGISTRY", spec.c_str(), 1);
+  g_last_readable.reset();
+  if (wine_source && stamps_before && spec == requested && StampFiles(spec.substr(5)) == stamps_before) {
+    g_last_readable = ReadableRegistry{requested, spec.substr(5), state, *stamps_before};
+  }
   return state;
 }
 
