@@ -230,8 +230,27 @@ bool Prepare(const FileReplacement& file, Temp* temp, std::string* error) {
   }
   // The lock tells later writers this file is alive; it goes with the process.
   flock(temp->fd, LOCK_EX);
-  const bool ok = WriteAll(temp->fd, file.bytes) &&
-                  (!had_old || fchmod(temp->fd, old.st_mode & 07777) == 0) && fsync(temp->fd) == 0;
+  bool ok = true;
+  if (file.produce) {
+    int write_errno = 0;
+    std::string produce_error;
+    const int fd = temp->fd;
+    const ContentWriter write = [fd, &write_errno](std::string_view piece) {
+      if (write_errno != 0) return false;
+      if (WriteAll(fd, piece)) return true;
+      write_errno = errno;
+      return false;
+    };
+    if (!file.produce(write, &produce_error) || write_errno != 0) {
+      Abandon(*temp);
+      if (write_errno != 0) return FailWith(error, temp->target, write_errno);
+      if (error) *error = produce_error;
+      return false;
+    }
+  } else {
+    ok = WriteAll(temp->fd, file.bytes);
+  }
+  ok = ok && (!had_old || fchmod(temp->fd, old.st_mode & 07777) == 0) && fsync(temp->fd) == 0;
   if (!ok) {
     const int err = errno;
     Abandon(*temp);
