@@ -190,6 +190,9 @@ void Abandon(Temp& temp) {
   temp.fd = -1;
 }
 
+// How much of a produced file is written before its writeback is started.
+constexpr off_t kWritebackStep = 8 << 20;
+
 bool WriteAll(int fd, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -235,11 +238,21 @@ bool Prepare(const FileReplacement& file, Temp* temp, std::string* error) {
     int write_errno = 0;
     std::string produce_error;
     const int fd = temp->fd;
-    const ContentWriter write = [fd, &write_errno](std::string_view piece) {
+    off_t written = 0, flushed = 0;
+    const ContentWriter write = [fd, &write_errno, &written, &flushed](std::string_view piece) {
       if (write_errno != 0) return false;
-      if (WriteAll(fd, piece)) return true;
-      write_errno = errno;
-      return false;
+      if (!WriteAll(fd, piece)) {
+        write_errno = errno;
+        return false;
+      }
+      written += static_cast<off_t>(piece.size());
+      // The disk starts on what is written while the rest is being made, so
+      // that the final fsync has little left to wait for.
+      if (written - flushed >= kWritebackStep) {
+        sync_file_range(fd, flushed, written - flushed, SYNC_FILE_RANGE_WRITE);
+        flushed = written;
+      }
+      return true;
     };
     if (!file.produce(write, &produce_error) || write_errno != 0) {
       Abandon(*temp);

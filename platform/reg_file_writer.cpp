@@ -2,7 +2,6 @@
 // Wine's) writes them.
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -60,9 +59,6 @@ class TextOut {
       text.remove_prefix(n);
     }
   }
-  void AppendAscii(std::string_view text) {
-    for (char c : text) Put(static_cast<char16_t>(static_cast<unsigned char>(c)));
-  }
   // Hands on what is collected. Once the sink has failed, the rest is dropped.
   bool Flush() {
     if (!failed_ && length_ > 0) failed_ = !sink_(std::u16string_view(buffer_.get(), length_));
@@ -91,32 +87,33 @@ struct HexTable {
 };
 constexpr HexTable kHexTable;
 
-bool NeedsEscape(char16_t c) { return c == u'\\' || c == u'"' || c == u'\n' || c == u'\r'; }
-
 // Escapes \ and " as the editor does. Line breaks (possible only in value
 // names here, strings holding them go out as hex) are written as \n and \r,
-// as Wine does, instead of breaking the line.
-void PutEscaped(TextOut& out, char16_t c) {
-  if (c == u'\n' || c == u'\r') {
-    out.Put(u'\\');
-    out.Put(c == u'\n' ? u'n' : u'r');
-    return;
-  }
-  if (c == u'\\' || c == u'"') out.Put(u'\\');
-  out.Put(c);
-}
-
-std::size_t AppendEscaped(TextOut& out, std::u16string_view text) {
-  std::size_t length = text.size();
-  for (char16_t c : text) {
-    if (NeedsEscape(c)) {
-      ++length;
-      PutEscaped(out, c);
-    } else {
-      out.Put(c);
+// as Wine does, instead of breaking the line. `unit(i)` gives the i-th of
+// `count` units; returns how many units were written.
+template <typename Unit>
+std::size_t AppendEscaped(TextOut& out, std::size_t count, Unit unit) {
+  std::size_t written = 0;
+  for (std::size_t done = 0; done < count;) {
+    // A piece at a time, with room for every unit escaped.
+    const std::size_t n = std::min(count - done, kChunkUnits / 2);
+    char16_t* const start = out.Reserve(2 * n);
+    char16_t* p = start;
+    for (std::size_t i = done; i < done + n; ++i) {
+      const char16_t c = unit(i);
+      if (c == u'\n' || c == u'\r') {
+        *p++ = u'\\';
+        *p++ = c == u'\n' ? u'n' : u'r';
+        continue;
+      }
+      if (c == u'\\' || c == u'"') *p++ = u'\\';
+      *p++ = c;
     }
+    out.Commit(static_cast<std::size_t>(p - start));
+    written += static_cast<std::size_t>(p - start);
+    done += n;
   }
-  return length;
+  return written;
 }
 
 char16_t UnitAt(const std::uint8_t* data, std::size_t i) {
@@ -140,13 +137,17 @@ bool IsPlainString(const std::uint8_t* data, std::size_t size) {
 void AppendHexData(TextOut& out, std::uint32_t type, std::size_t line_len, const std::uint8_t* data,
                    std::size_t size) {
   if (type == kRegBinary) {
-    out.AppendAscii("hex:");
+    out.Append(u"hex:");
     line_len += 4;
   } else {
-    char buf[24];
-    const int n = std::snprintf(buf, sizeof buf, "hex(%x):", type);
-    out.AppendAscii(std::string_view(buf, static_cast<std::size_t>(n)));
-    line_len += static_cast<std::size_t>(n);
+    // "hex(%x):"
+    char16_t digits[8];
+    std::size_t n = 0;
+    for (std::uint32_t t = type; n == 0 || t != 0; t >>= 4) digits[n++] = kHexTable.digits[t & 15][1];
+    line_len += 6 + n;
+    out.Append(u"hex(");
+    while (n > 0) out.Put(digits[--n]);
+    out.Append(u"):");
   }
   for (std::size_t i = 0; i < size; ++i) {
     // Two digits, a comma and at most a line continuation ("\\\r\n  ").
@@ -181,15 +182,15 @@ void AppendValue(TextOut& out, std::u16string_view name, std::uint32_t type, con
     line_len = 2;
   } else {
     out.Put(u'"');
-    line_len = AppendEscaped(out, name) + 3;
+    line_len = AppendEscaped(out, name.size(), [name](std::size_t i) { return name[i]; }) + 3;
     out.Append(u"\"=");
   }
   if (type == kRegSz && IsPlainString(data, size)) {
     out.Put(u'"');
-    for (std::size_t i = 0, units = size / 2 - 1; i < units; ++i) PutEscaped(out, UnitAt(data, i));
+    AppendEscaped(out, size / 2 - 1, [data](std::size_t i) { return UnitAt(data, i); });
     out.Put(u'"');
   } else if (type == kRegDword && size == 4) {
-    out.AppendAscii("dword:");
+    out.Append(u"dword:");
     char16_t* p = out.Reserve(8);
     for (int i = 0; i < 4; ++i) {
       p[2 * i] = kHexTable.digits[data[3 - i]][0];
@@ -207,7 +208,8 @@ void AppendValue(TextOut& out, std::u16string_view name, std::uint32_t type, con
 // rather than written wrong, as is a key deeper than a .reg file may nest
 // (which also stops a link that points at its own ancestor).
 bool HasLineBreak(std::u16string_view name, std::string* error, std::u16string_view full_name) {
-  if (name.find_first_of(u"\r\n") == std::u16string_view::npos) return false;
+  if (std::none_of(name.begin(), name.end(), [](char16_t c) { return c == u'\n' || c == u'\r'; }))
+    return false;
   std::string shown;  // the line breaks written as escapes, so the message stays on one line
   for (char c : ToUtf8(full_name)) {
     if (c == '\n' || c == '\r') {
