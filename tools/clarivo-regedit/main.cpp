@@ -168,7 +168,19 @@ int main(int argc, char** argv) {
 
   std::string error;
   const std::string source = platform::DefaultRegistrySource();
-  std::unique_ptr<platform::WindowsSystem> system = platform::OpenWindowsSystem(source, &error);
+  // An export of HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER (or a key below
+  // one) reads only that root's file; HKEY_CLASSES_ROOT, both roots and
+  // imports read both.
+  platform::RegKey only_root = 0;
+  if (do_export && operands.size() > 1) {
+    std::u16string rest;
+    platform::RegKey root = 0;
+    if (platform::SplitRootPath(platform::ToUtf16(operands[1]), true, &root, &rest) &&
+        (root == platform::kLocalMachine || root == platform::kCurrentUser)) {
+      only_root = root;
+    }
+  }
+  std::unique_ptr<platform::WindowsSystem> system = platform::OpenWindowsSystem(source, &error, only_root);
   if (!system) return Fail(error);
   if (do_export) return Export(*system, operands[0], operands.size() > 1 ? operands[1] : std::string());
   return Import(*system, operands);
