@@ -3,8 +3,9 @@
 # scanning it (clarivo-bench: medians, ratios to the plain read of the files,
 # peak memory), then times clarivo-cli backup, fix (with its rescan) and
 # restore on it, and clarivo-regedit's export of each root. Usage:
-# bench/run.sh [BUILD_DIR] [SCALE] [RUNS] (defaults: build, 1, 5). A pristine prefix made by `wineboot --init` can be timed the
-# same way: clarivo-bench PREFIX --repeat 5.
+# bench/run.sh [BUILD_DIR] [SCALE] [RUNS] (defaults: build, 1, 5). A pristine
+# prefix made by `wineboot --init` can be timed the same way:
+# clarivo-bench PREFIX --repeat 5.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
