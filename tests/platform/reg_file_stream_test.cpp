@@ -173,6 +173,12 @@ TEST_F(RegFileStreamTest, StreamedExportIsTheSameWhicheverWayTheKeysAreWalked) {
     EXPECT_TRUE(ReadFile(file) == expected) << ToUtf8(paths[0]);
   }
   EXPECT_EQ(source.OpenHandleCount(), 0u);
+  // Types of several hex digits, as "%x" writes them.
+  const std::string app = Expected(source, {u"HKLM\\Software\\Vendor 1\\App 1"});
+  for (const std::u16string line :
+       {u"\"type ten\"=hex(10):00,01\r\n", u"\"odd type\"=hex(12345678):ff\r\n"}) {
+    EXPECT_NE(app.find(EncodeUtf16File(line).substr(2)), std::string::npos) << ToUtf8(line);
+  }
   // Many pieces of output, and what they hold reads back into the same keys.
   const std::string file = (dir_ / "all.reg").string();
   std::string error;
