@@ -31,7 +31,7 @@ constexpr std::size_t kHexWrapColumn = 77;
 // Levels of keys below an exported one: as deep as Windows lets keys nest.
 constexpr int kMaxDepth = 512;
 // UTF-16 units handed on at once: 1 MiB of the file.
-constexpr std::size_t kChunkUnits = 512 * 1024;
+constexpr std::size_t kChunkUnits = std::size_t{512} * 1024;
 
 // The export's text, collected in a buffer of fixed size that is handed on
 // whenever it is full: a Windows-sized export (260 MB) is never held whole.
@@ -192,7 +192,7 @@ void AppendValue(TextOut& out, std::u16string_view name, std::uint32_t type, con
   } else if (type == kRegDword && size == 4) {
     out.Append(u"dword:");
     char16_t* p = out.Reserve(8);
-    for (int i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < 4; ++i) {
       p[2 * i] = kHexTable.digits[data[3 - i]][0];
       p[2 * i + 1] = kHexTable.digits[data[3 - i]][1];
     }

@@ -79,7 +79,7 @@ std::vector<std::string> Names(const fs::path& dir) {
 }
 
 void Set(Registry& registry, RegKey root, std::u16string_view path, std::u16string_view name,
-         RegValue value) {
+         const RegValue& value) {
   RegKey key = 0;
   ASSERT_EQ(registry.CreateKey(root, path, &key), kRegOk);
   ASSERT_EQ(registry.SetValue(key, name, value), kRegOk);
