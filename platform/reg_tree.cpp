@@ -177,6 +177,14 @@ std::uint8_t* ByteArena::Allocate(std::size_t size) {
   return p;
 }
 
+void ByteArena::Absorb(ByteArena& other) {
+  // Ours stay last: the block being filled goes on being filled.
+  blocks_.insert(blocks_.begin(), other.blocks_.begin(), other.blocks_.end());
+  other.blocks_.clear();
+  other.next_ = nullptr;
+  other.left_ = 0;
+}
+
 namespace {
 
 // Sizes are kept in 32 bits: a registry value of 4 GiB or more is refused.

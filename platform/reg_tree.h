@@ -24,6 +24,9 @@ class ByteArena {
   ~ByteArena();
 
   std::uint8_t* Allocate(std::size_t size);
+  // Takes over every block of `other` (left empty): what was handed out there
+  // now lives as long as this arena.
+  void Absorb(ByteArena& other);
 
  private:
   struct Block {
@@ -198,10 +201,11 @@ class KeyName {
 
 struct RegNode {
   enum Flag : std::uint8_t {
-    kLink = 1,      // a symbolic link ("#link"); its SymbolicLinkValue names the target
-    kChanged = 2,   // changed since it was loaded: its stored text is stale
-    kHadBlock = 4,  // the file had a block of its own for this key
-    kVolatile = 8,  // never written out
+    kLink = 1,       // a symbolic link ("#link"); its SymbolicLinkValue names the target
+    kChanged = 2,    // changed since it was loaded: its stored text is stale
+    kHadBlock = 4,   // the file had a block of its own for this key
+    kVolatile = 8,   // never written out
+    kTimeRead = 16,  // the file gave the key its time (on its key line or a "#time" line)
   };
 
   KeyName name;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <string_view>
 #include <type_traits>
 
@@ -136,15 +137,25 @@ struct Sinks : Fs... {
 template <typename... Fs>
 Sinks(Fs...) -> Sinks<Fs...>;
 
+// Reads the lines of text[begin, end): the whole file, or one part of it
+// starting at a key line (see WineSplitParse).
 class Parser {
  public:
-  Parser(const std::string& text, std::string_view label) : text_(text), label_(label) {}
+  Parser(const std::string& text, std::string_view label, std::size_t begin, std::size_t end)
+      : text_(text), label_(label), end_(end), next_(begin) {}
 
-  bool Run(WineHiveFile* out, std::string* error);
+  // `first`: the part starts the file, whose first line is checked and whose
+  // header is kept. The tree goes to `out` (its root owning the arena).
+  bool Run(bool first, WineHiveFile* out);
+  // "system.reg line 12: ...", counting `lines_before` lines ahead of the part.
+  std::string Error(std::size_t lines_before) const {
+    return std::string(label_) + " line " + std::to_string(lines_before + error_line_) + ": " + error_;
+  }
 
  private:
   bool Fail(const std::string& what) {
-    error_ = std::string(label_) + " line " + std::to_string(line_no_) + ": " + what;
+    error_ = what;
+    error_line_ = line_no_;
     return false;
   }
   // Moves to the next line; false at the end of the text.
@@ -162,10 +173,12 @@ class Parser {
   const std::string& text_;
   std::string_view label_;
   std::string error_;
+  std::size_t error_line_ = 0;
+  std::size_t end_;  // where the part ends: a line start, or the text's size
   std::size_t line_start_ = 0;
-  std::size_t line_end_ = 0;  // index of the '\n' (or text size)
-  std::size_t next_ = 0;
-  int line_no_ = 0;
+  std::size_t line_end_ = 0;  // index of the '\n' (or end_)
+  std::size_t next_;
+  std::size_t line_no_ = 0;  // within the part
 
   std::vector<RegNode*> nodes_;  // the previous key and its parents
   // For each of nodes_: how many of it and its parents the previous key line
@@ -184,10 +197,10 @@ class Parser {
 };
 
 bool Parser::NextLine() {
-  if (next_ >= text_.size()) return false;
+  if (next_ >= end_) return false;
   line_start_ = next_;
-  const void* nl = std::memchr(text_.data() + next_, '\n', text_.size() - next_);
-  line_end_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text_.data()) : text_.size();
+  const void* nl = std::memchr(text_.data() + next_, '\n', end_ - next_);
+  line_end_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text_.data()) : end_;
   next_ = line_end_ + 1;
   ++line_no_;
   return true;
@@ -414,7 +427,10 @@ bool Parser::ParseKeyLine(RegNode* root) {
   if (!respelled_.empty() && respelled_.back() != 0) node->flags |= RegNode::kChanged;
   if (node->Has(RegNode::kHadBlock)) node->flags |= RegNode::kChanged;  // a second block: rewrite it
   node->flags |= RegNode::kHadBlock;
-  if (has_seconds) node->modified = seconds * kTicksPerSecond + kEpochDiff;
+  if (has_seconds) {
+    node->modified = seconds * kTicksPerSecond + kEpochDiff;
+    node->flags |= RegNode::kTimeRead;
+  }
   node->raw_offset = line_start_;
   return true;
 }
@@ -448,6 +464,7 @@ bool Parser::ParseOption(RegNode* node) {
       t = t * 16 + static_cast<std::uint64_t>(HexDigit(line[i]));
     if (i == 6 || i != line.size()) return Fail("bad time");
     node->modified = t;
+    node->flags |= RegNode::kTimeRead;
   } else if (line == "#link") {
     node->flags |= RegNode::kLink;
   } else if (line.starts_with("#class=\"")) {
@@ -552,17 +569,19 @@ bool Parser::ParseValue() {
   return true;
 }
 
-bool Parser::Run(WineHiveFile* out, std::string* error) {
+bool Parser::Run(bool first, WineHiveFile* out) {
   auto root = std::make_unique<RegNode>();
   root->Extra().arena = std::make_unique<ByteArena>();
   arena_ = root->extra->arena.get();
   bool ok = [&] {
-    if (!NextLine()) return Fail("empty file");
-    std::string_view first(text_.data() + line_start_, line_end_ - line_start_);
-    if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
-    if (first != "WINE REGISTRY Version 2")
-      return Fail("not a Wine registry file (\"WINE REGISTRY Version 2\" expected)");
-    std::size_t header_end = text_.size();
+    if (first) {
+      if (!NextLine()) return Fail("empty file");
+      std::string_view line(text_.data() + line_start_, line_end_ - line_start_);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (line != "WINE REGISTRY Version 2")
+        return Fail("not a Wine registry file (\"WINE REGISTRY Version 2\" expected)");
+    }
+    std::size_t header_end = end_;
     RegNode* current = nullptr;
     std::size_t block_end = 0;
     while (NextLine()) {
@@ -584,16 +603,13 @@ bool Parser::Run(WineHiveFile* out, std::string* error) {
       } else {
         return Fail("unexpected text");
       }
-      block_end = std::min(line_end_ + 1, text_.size());
+      block_end = std::min(line_end_ + 1, end_);
     }
     if (current) EndBlock(current, block_end);
-    out->header = text_.substr(0, header_end);
+    if (first) out->header = text_.substr(0, header_end);
     return true;
   }();
-  if (!ok) {
-    if (error) *error = error_;
-    return false;
-  }
+  if (!ok) return false;
   out->root = std::move(root);
   return true;
 }
@@ -603,8 +619,107 @@ bool Parser::Run(WineHiveFile* out, std::string* error) {
 bool ParseWineRegistry(std::string text, std::string_view label, WineHiveFile* out, std::string* error) {
   WineHiveFile hive;
   hive.text = std::move(text);
-  Parser parser(hive.text, label);
-  if (!parser.Run(&hive, error)) return false;
+  Parser parser(hive.text, label, 0, hive.text.size());
+  if (!parser.Run(true, &hive)) {
+    if (error) *error = parser.Error(0);
+    return false;
+  }
+  *out = std::move(hive);
+  return true;
+}
+
+namespace {
+
+bool IsBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), IsSpace); }
+
+// The start of the first key line at or after `wanted` that follows a blank
+// line, or the text's size. After a blank line the parser is always between
+// blocks: a hex value continued onto the blank line ends there.
+std::size_t FindCut(const std::string& text, std::size_t wanted) {
+  std::size_t from = text.find('\n');  // the first line stays in the first part
+  if (from == std::string::npos || wanted >= text.size()) return text.size();
+  from = std::max(from, wanted);
+  while (true) {
+    const std::size_t pos = text.find("\n[", from);
+    if (pos == std::string::npos) return text.size();
+    const std::size_t prev = pos == 0 ? std::string::npos : text.rfind('\n', pos - 1);
+    if (prev != std::string::npos && IsBlankLine(std::string_view(text).substr(prev + 1, pos - prev - 1)))
+      return pos + 1;
+    from = pos + 1;
+  }
+}
+
+}  // namespace
+
+struct WineSplitParse::Part {
+  Part(const std::string& text, std::string_view label, std::size_t begin, std::size_t end)
+      : parser(text, label, begin, end) {}
+  Parser parser;
+  WineHiveFile result;
+  bool ran = false;
+  bool ok = false;
+  std::exception_ptr failure;
+};
+
+WineSplitParse::WineSplitParse(std::string text, std::string_view label, std::size_t first_size)
+    : text_(std::move(text)), label_(label), cut_(FindCut(text_, first_size)) {
+  parts_[0] = std::make_unique<Part>(text_, label_, 0, cut_);
+  if (cut_ < text_.size()) parts_[1] = std::make_unique<Part>(text_, label_, cut_, text_.size());
+}
+
+WineSplitParse::~WineSplitParse() = default;
+
+void WineSplitParse::ParseFirst() {
+  Part& part = *parts_[0];
+  if (part.ran) return;
+  part.ran = true;
+  try {
+    part.ok = part.parser.Run(true, &part.result);
+  } catch (...) {
+    part.failure = std::current_exception();
+  }
+}
+
+void WineSplitParse::ParseSecond() {
+  if (!parts_[1] || parts_[1]->ran) return;
+  Part& part = *parts_[1];
+  part.ran = true;
+  try {
+    part.ok = part.parser.Run(false, &part.result);
+  } catch (...) {
+    part.failure = std::current_exception();
+  }
+}
+
+bool WineSplitParse::Finish(WineHiveFile* out, std::string* error) {
+  ParseFirst();
+  ParseSecond();
+  // The first part's lines come first: its fault is the one a reader of the
+  // whole file meets first.
+  Part& first = *parts_[0];
+  if (first.failure) std::rethrow_exception(first.failure);
+  if (!first.ok) {
+    if (error) *error = first.parser.Error(0);
+    return false;
+  }
+  if (parts_[1]) {
+    Part& second = *parts_[1];
+    if (second.failure) std::rethrow_exception(second.failure);
+    if (!second.ok) {
+      const auto lines = static_cast<std::size_t>(std::count(text_.begin(), text_.begin() + cut_, '\n'));
+      if (error) *error = second.parser.Error(lines);
+      return false;
+    }
+    if (!JoinWineTrees(first.result.root.get(), second.result.root)) {
+      parts_[0].reset();
+      parts_[1].reset();
+      return ParseWineRegistry(std::move(text_), label_, out, error);
+    }
+  }
+  WineHiveFile hive;
+  hive.header = std::move(first.result.header);
+  hive.root = std::move(first.result.root);
+  hive.text = std::move(text_);
   *out = std::move(hive);
   return true;
 }
