@@ -177,6 +177,20 @@ std::uint8_t* ByteArena::Allocate(std::size_t size) {
   return p;
 }
 
+std::uint8_t* ByteArena::Allocate(std::size_t size, std::size_t align) {
+  if (size == 0) return nullptr;
+  size += size & 1;
+  const std::size_t pad = (align - reinterpret_cast<std::uintptr_t>(next_) % align) % align;
+  if (pad + size <= left_) {
+    next_ += pad;
+    left_ -= pad;
+    return Allocate(size);
+  }
+  // Wherever a piece this much bigger lands, it has room for the alignment.
+  std::uint8_t* p = Allocate(size + align);
+  return p + (align - reinterpret_cast<std::uintptr_t>(p) % align) % align;
+}
+
 void ByteArena::Absorb(ByteArena& other) {
   // Ours stay last: the block being filled goes on being filled.
   blocks_.insert(blocks_.begin(), other.blocks_.begin(), other.blocks_.end());
@@ -244,6 +258,83 @@ void TreeText::assign(ByteArena& arena, std::u16string_view text) {
   size_ = static_cast<std::uint32_t>(text.size());
 }
 
+RegValueList& RegValueList::operator=(const RegValueList& other) {
+  if (this == &other) return *this;
+  clear();
+  reserve(other.size_);
+  for (const RegTreeValue& v : other) new (data_ + size_++) RegTreeValue(v);
+  return *this;
+}
+
+RegValueList& RegValueList::operator=(RegValueList&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    borrowed_ = std::exchange(other.borrowed_, false);
+  }
+  return *this;
+}
+
+void RegValueList::AssignIn(ByteArena& arena, std::vector<RegTreeValue>& values) {
+  Release();
+  if (values.empty()) return;
+  CheckedSize(values.size());
+  void* piece = arena.Allocate(values.size() * sizeof(RegTreeValue), alignof(RegTreeValue));
+  data_ = static_cast<RegTreeValue*>(piece);
+  capacity_ = static_cast<std::uint32_t>(values.size());
+  borrowed_ = true;
+  for (RegTreeValue& v : values) new (data_ + size_++) RegTreeValue(std::move(v));
+}
+
+void RegValueList::reserve(std::size_t n) {
+  if (n > capacity_) Grow(n);
+}
+
+void RegValueList::Grow(std::size_t need) {
+  const std::size_t capacity = std::max<std::size_t>({need, std::size_t{capacity_} * 2, 4});
+  CheckedSize(capacity);
+  auto* fresh = static_cast<RegTreeValue*>(::operator new(capacity * sizeof(RegTreeValue)));
+  for (std::uint32_t i = 0; i < size_; ++i) {
+    new (fresh + i) RegTreeValue(std::move(data_[i]));
+    data_[i].~RegTreeValue();
+  }
+  if (!borrowed_) ::operator delete(data_);
+  data_ = fresh;
+  capacity_ = static_cast<std::uint32_t>(capacity);
+  borrowed_ = false;
+}
+
+RegValueList::iterator RegValueList::insert(const_iterator pos, RegTreeValue value) {
+  const std::size_t at = static_cast<std::size_t>(pos - data_);
+  emplace_back(std::move(value));
+  std::rotate(data_ + at, data_ + size_ - 1, data_ + size_);
+  return data_ + at;
+}
+
+RegValueList::iterator RegValueList::erase(const_iterator first, const_iterator last) {
+  RegTreeValue* from = data_ + (first - data_);
+  RegTreeValue* to = data_ + (last - data_);
+  RegTreeValue* end = std::move(to, data_ + size_, from);
+  for (RegTreeValue* p = end; p != data_ + size_; ++p) p->~RegTreeValue();
+  size_ = static_cast<std::uint32_t>(end - data_);
+  return from;
+}
+
+void RegValueList::clear() {
+  for (std::uint32_t i = 0; i < size_; ++i) data_[i].~RegTreeValue();
+  size_ = 0;
+}
+
+void RegValueList::Release() {
+  clear();
+  if (!borrowed_) ::operator delete(data_);
+  data_ = nullptr;
+  capacity_ = 0;
+  borrowed_ = false;
+}
+
 RegNode::~RegNode() {
   // Each key taken off the stack hands its subkeys to the stack before it is
   // freed, so no destructor below ever sees a subkey.
@@ -254,6 +345,8 @@ RegNode::~RegNode() {
     for (auto& child : node->subkeys) pending.push_back(std::move(child));
     node->subkeys.clear();
   }
+  // A root's values may lie in the arena its `extra` owns, which goes first.
+  values.clear();
 }
 
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {

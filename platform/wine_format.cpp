@@ -439,9 +439,8 @@ void Parser::EndBlock(RegNode* node, std::size_t block_end) {
   node->raw_length = static_cast<std::uint32_t>(block_end - node->raw_offset);
   if (HasRepeatedName(pending_)) MergeRepeatedNames(pending_);
   if (node->values.empty()) {
-    // One allocation of the right size: most keys hold a handful of values.
-    node->values.reserve(pending_.size());
-    for (auto& v : pending_) node->values.push_back(std::move(v));
+    // One piece of the right size: most keys hold a handful of values.
+    node->values.AssignIn(*arena_, pending_);
   } else {
     for (auto& v : pending_) {
       if (RegTreeValue* old = node->FindValue(v.name)) {
