@@ -13,15 +13,31 @@ namespace {
 
 using Pair = std::pair<RegNode*, RegNode*>;
 
+using Subkeys = std::vector<std::unique_ptr<RegNode>>;
+
+// The stretch of two ordered subkey lists where they overlap: a[0, *first_a)
+// comes before all of b, b[*end_b, ...) after all of a. Found by bisection,
+// as the lists of a big key (Classes) hold hundreds of thousands of keys and
+// overlap in a handful, around the cut.
+void Overlap(const Subkeys& a, const Subkeys& b, std::size_t* first_a, std::size_t* end_b) {
+  auto before = [](const std::unique_ptr<RegNode>& x, const std::unique_ptr<RegNode>& y) {
+    return CompareKeyNames(x->name, y->name) < 0;
+  };
+  *first_a = static_cast<std::size_t>(std::lower_bound(a.begin(), a.end(), b.front(), before) - a.begin());
+  *end_b = static_cast<std::size_t>(std::upper_bound(b.begin(), b.end(), a.back(), before) - b.begin());
+}
+
 // Calls `both(a, b)` for each subkey of `into` that `from` has too (names
-// equal without case); subkey lists are in order, so one pass finds them all.
+// equal without case).
 template <typename Both>
 void ForCommonSubkeys(const RegNode* into, const RegNode* from, Both both) {
   const auto& a = into->subkeys;
   const auto& b = from->subkeys;
-  if (a.empty() || b.empty() || CompareKeyNames(a.back()->name, b.front()->name) < 0) return;
-  std::size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
+  if (a.empty() || b.empty()) return;
+  std::size_t i = 0, end_b = 0;
+  Overlap(a, b, &i, &end_b);
+  std::size_t j = 0;
+  while (i < a.size() && j < end_b) {
     const int c = CompareKeyNames(a[i]->name, b[j]->name);
     if (c == 0)
       both(a[i++].get(), b[j++].get());
@@ -98,22 +114,20 @@ void JoinSubkeys(RegNode* a, RegNode* b, std::vector<Pair>* common) {
   auto& from = b->subkeys;
   if (from.empty()) return;
   for (auto& child : from) child->parent = a;
-  if (to.empty() || CompareKeyNames(to.back()->name, from.front()->name) < 0) {
-    // The usual case: the cut went between two runs of subkeys.
-    if (to.empty()) {
-      to = std::move(from);
-    } else {
-      to.reserve(to.size() + from.size());
-      for (auto& child : from) to.push_back(std::move(child));
-    }
+  if (to.empty()) {
+    to = std::move(from);
     from.clear();
     return;
   }
-  std::vector<std::unique_ptr<RegNode>> merged;
-  merged.reserve(to.size() + from.size());
-  std::size_t i = 0, j = 0;
-  while (i < to.size() || j < from.size()) {
-    const int c = i == to.size() ? 1 : j == from.size() ? -1 : CompareKeyNames(to[i]->name, from[j]->name);
+  // Only the overlap is merged; what comes before it stays where it is and
+  // what comes after is appended.
+  std::size_t first_a = 0, end_b = 0;
+  Overlap(to, from, &first_a, &end_b);
+  Subkeys merged;
+  merged.reserve(to.size() - first_a + end_b);
+  std::size_t i = first_a, j = 0;
+  while (i < to.size() || j < end_b) {
+    const int c = i == to.size() ? 1 : j == end_b ? -1 : CompareKeyNames(to[i]->name, from[j]->name);
     if (c == 0) {
       common->emplace_back(to[i].get(), from[j].get());
       merged.push_back(std::move(to[i++]));
@@ -124,7 +138,10 @@ void JoinSubkeys(RegNode* a, RegNode* b, std::vector<Pair>* common) {
       merged.push_back(std::move(from[j++]));
     }
   }
-  to = std::move(merged);
+  to.resize(first_a);
+  to.reserve(first_a + merged.size() + (from.size() - end_b));
+  for (auto& child : merged) to.push_back(std::move(child));
+  for (std::size_t k = end_b; k < from.size(); ++k) to.push_back(std::move(from[k]));
   // What is left in `from` are the keys being joined into `to`: they give
   // their subkeys away in turn and are freed with the rest of their tree.
   std::erase(from, nullptr);

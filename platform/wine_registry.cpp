@@ -135,10 +135,13 @@ std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, 
     if (reg->ReadHiveText(Hive::kMachine, true, &machine, &text, error)) {
       const std::size_t user_size =
           static_cast<std::size_t>(std::max<off_t>(Identify(reg->files_[1].path).size, 0));
-      const std::size_t half = (text.size() + user_size) / 2;
+      // The user's file holds more values to the byte and takes about a
+      // quarter longer a byte to parse.
+      const std::size_t user_work = user_size + user_size / 4;
+      const std::size_t half = (text.size() + user_work) / 2;
       const std::string& path = reg->files_[0].path;
       split = std::make_unique<WineSplitParse>(std::move(text), path.substr(path.rfind('/') + 1),
-                                               half > user_size ? half - user_size : 0);
+                                               half > user_work ? half - user_work : 0);
     }
   } catch (...) {
     if (user_thread.joinable()) {
