@@ -12,6 +12,7 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "platform/registry.h"
@@ -73,7 +74,7 @@ class NodePool {
     slot->next = free_;
     free_ = slot;
     if (--live_ == 0) {
-      for (void* block : blocks_) munmap(block, kBlockSize);
+      for (const auto& [block, size] : blocks_) munmap(block, size);
       blocks_.clear();
       free_ = nullptr;
       next_ = end_ = nullptr;
@@ -86,24 +87,29 @@ class NodePool {
   };
   static constexpr std::size_t kSlotSize =
       (sizeof(RegNode) + alignof(RegNode) - 1) / alignof(RegNode) * alignof(RegNode);
+  // Blocks grow with the tree: a small registry stays small (a huge page
+  // is 2 MiB at once), a big one gets big blocks in huge pages.
+  static constexpr std::size_t kFirstBlockSize = 256u << 10;
   static constexpr std::size_t kBlockSize = 16u << 20;
   static constexpr std::uintptr_t kHugePage = 2u << 20;
 
   void Grow() {
+    const std::size_t size =
+        blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().second * 4, kBlockSize);
     blocks_.reserve(blocks_.size() + 1);
-    void* block = mmap(nullptr, kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) throw std::bad_alloc();
-    blocks_.push_back(block);
+    blocks_.emplace_back(block, size);
     const auto start = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t from = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t to = (start + kBlockSize) & ~(kHugePage - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // best effort
+    const std::uintptr_t to = (start + size) & ~(kHugePage - 1);
+    if (size == kBlockSize && to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
     next_ = static_cast<char*>(block);
-    end_ = next_ + kBlockSize / kSlotSize * kSlotSize;
+    end_ = next_ + size / kSlotSize * kSlotSize;
   }
 
   std::mutex mu_;
-  std::vector<void*> blocks_;
+  std::vector<std::pair<void*, std::size_t>> blocks_;
   std::size_t live_ = 0;
   Slot* free_ = nullptr;
   char* next_ = nullptr;
@@ -271,20 +277,26 @@ RegValueList& RegValueList::operator=(RegValueList&& other) noexcept {
     Release();
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
-    capacity_ = std::exchange(other.capacity_, 0);
-    borrowed_ = std::exchange(other.borrowed_, false);
+    capacity_ = other.capacity_;
+    borrowed_ = other.borrowed_;
+    other.capacity_ = 0;
+    other.borrowed_ = 0;
   }
   return *this;
 }
 
+namespace {
+constexpr std::size_t kMaxValues = 0x7FFFFFFF;
+}  // namespace
+
 void RegValueList::AssignIn(ByteArena& arena, std::vector<RegTreeValue>& values) {
   Release();
   if (values.empty()) return;
-  CheckedSize(values.size());
+  if (values.size() > kMaxValues) throw std::length_error("a registry key of 2^31 values or more");
   void* piece = arena.Allocate(values.size() * sizeof(RegTreeValue), alignof(RegTreeValue));
   data_ = static_cast<RegTreeValue*>(piece);
-  capacity_ = static_cast<std::uint32_t>(values.size());
-  borrowed_ = true;
+  capacity_ = static_cast<std::uint32_t>(values.size()) & kMaxValues;
+  borrowed_ = 1;
   for (RegTreeValue& v : values) new (data_ + size_++) RegTreeValue(std::move(v));
 }
 
@@ -293,8 +305,9 @@ void RegValueList::reserve(std::size_t n) {
 }
 
 void RegValueList::Grow(std::size_t need) {
-  const std::size_t capacity = std::max<std::size_t>({need, std::size_t{capacity_} * 2, 4});
-  CheckedSize(capacity);
+  const std::size_t capacity =
+      std::min<std::size_t>(std::max<std::size_t>({need, std::size_t{capacity_} * 2, 4}), kMaxValues);
+  if (need > kMaxValues) throw std::length_error("a registry key of 2^31 values or more");
   auto* fresh = static_cast<RegTreeValue*>(::operator new(capacity * sizeof(RegTreeValue)));
   for (std::uint32_t i = 0; i < size_; ++i) {
     new (fresh + i) RegTreeValue(std::move(data_[i]));
@@ -303,7 +316,7 @@ void RegValueList::Grow(std::size_t need) {
   if (!borrowed_) ::operator delete(data_);
   data_ = fresh;
   capacity_ = static_cast<std::uint32_t>(capacity);
-  borrowed_ = false;
+  borrowed_ = 0;
 }
 
 RegValueList::iterator RegValueList::insert(const_iterator pos, RegTreeValue value) {
@@ -332,7 +345,7 @@ void RegValueList::Release() {
   if (!borrowed_) ::operator delete(data_);
   data_ = nullptr;
   capacity_ = 0;
-  borrowed_ = false;
+  borrowed_ = 0;
 }
 
 RegNode::~RegNode() {

@@ -190,11 +190,7 @@ class RegValueList {
 
   RegValueList() = default;
   RegValueList(const RegValueList& other) { *this = other; }
-  RegValueList(RegValueList&& other) noexcept
-      : data_(std::exchange(other.data_, nullptr)),
-        size_(std::exchange(other.size_, 0)),
-        capacity_(std::exchange(other.capacity_, 0)),
-        borrowed_(std::exchange(other.borrowed_, false)) {}
+  RegValueList(RegValueList&& other) noexcept { *this = std::move(other); }
   RegValueList(std::initializer_list<RegTreeValue> values) { *this = values; }
   RegValueList& operator=(std::initializer_list<RegTreeValue> values) {
     clear();
@@ -250,8 +246,9 @@ class RegValueList {
 
   RegTreeValue* data_ = nullptr;
   std::uint32_t size_ = 0;
-  std::uint32_t capacity_ = 0;
-  bool borrowed_ = false;  // the storage is in an arena
+  // Every key has a list: kept to 16 bytes.
+  std::uint32_t capacity_ : 31 = 0;
+  std::uint32_t borrowed_ : 1 = 0;  // the storage is in an arena
 };
 
 // Rarely needed per-key details, kept out of line so that plain keys stay small.
