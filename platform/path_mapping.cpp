@@ -253,11 +253,10 @@ std::optional<bool> WinePathMapper::ExistsFromListings(std::string host,
     const std::string name = Utf8(part);
     // Each name as written, else the first entry of the same name without
     // case, as Map finds it.
-    const std::string* real = &name;
     for (bool fresh : {false, true}) {
       const Listing* listing = ScanListing(host, fresh);
       if (!listing) return std::nullopt;
-      real = &name;
+      const std::string* real = &name;
       auto exact = listing->by_name.find(name);
       if (exact == listing->by_name.end()) {
         auto folded = listing->by_folded_name.find(Folded(part));

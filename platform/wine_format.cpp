@@ -8,6 +8,7 @@
 
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "platform/wine_format_parser.h"
 
 namespace platform {
 namespace {
@@ -137,64 +138,9 @@ struct Sinks : Fs... {
 template <typename... Fs>
 Sinks(Fs...) -> Sinks<Fs...>;
 
-// Reads the lines of text[begin, end): the whole file, or one part of it
-// starting at a key line (see WineSplitParse).
-class Parser {
- public:
-  Parser(const std::string& text, std::string_view label, std::size_t begin, std::size_t end)
-      : text_(text), label_(label), end_(end), next_(begin) {}
+}  // namespace
 
-  // `first`: the part starts the file, whose first line is checked and whose
-  // header is kept. The tree goes to `out` (its root owning the arena).
-  bool Run(bool first, WineHiveFile* out);
-  // "system.reg line 12: ...", counting `lines_before` lines ahead of the part.
-  std::string Error(std::size_t lines_before) const {
-    return std::string(label_) + " line " + std::to_string(lines_before + error_line_) + ": " + error_;
-  }
-
- private:
-  bool Fail(const std::string& what) {
-    error_ = what;
-    error_line_ = line_no_;
-    return false;
-  }
-  // Moves to the next line; false at the end of the text.
-  bool NextLine();
-  bool ParseKeyLine(RegNode* root);
-  bool ParseOption(RegNode* node);
-  bool ParseValue();
-  void EndBlock(RegNode* node, std::size_t block_end);
-  // Reads an escaped text from `p` up to the unescaped `end_char` on this line,
-  // as 16-bit units appended to `out`, and leaves `p` after `end_char`.
-  template <typename Sink>
-  bool ParseString(const char*& p, char end_char, Sink sink, const char* what);
-  bool ParseHex(const char*& p, std::vector<std::uint8_t>* data);
-
-  const std::string& text_;
-  std::string_view label_;
-  std::string error_;
-  std::size_t error_line_ = 0;
-  std::size_t end_;  // where the part ends: a line start, or the text's size
-  std::size_t line_start_ = 0;
-  std::size_t line_end_ = 0;  // index of the '\n' (or end_)
-  std::size_t next_;
-  std::size_t line_no_ = 0;  // within the part
-
-  std::vector<RegNode*> nodes_;  // the previous key and its parents
-  // For each of nodes_: how many of it and its parents the previous key line
-  // spelled otherwise than the name the key keeps (another case).
-  std::vector<std::uint32_t> respelled_;
-  std::string_view prev_key_;          // the previous key line's name as written
-  std::vector<std::size_t> raw_seps_;  // where in it each separator ends
-  std::vector<std::size_t> raw_need_;  // how much of it must match to reuse the key before each
-  // Scratch space reused from line to line.
-  std::u16string key_;
-  std::vector<std::size_t> cuts_;
-  std::u16string name_;
-  std::vector<std::uint8_t> data_;
-  std::vector<RegTreeValue> pending_;  // values of the current block, moved in at its end
-  ByteArena* arena_ = nullptr;         // the new root's: where the values' bytes go
-};
+namespace wine_parse {
 
 bool Parser::NextLine() {
   if (next_ >= end_) return false;
@@ -613,112 +559,16 @@ bool Parser::Run(bool first, WineHiveFile* out) {
   return true;
 }
 
-}  // namespace
+}  // namespace wine_parse
 
 bool ParseWineRegistry(std::string text, std::string_view label, WineHiveFile* out, std::string* error) {
   WineHiveFile hive;
   hive.text = std::move(text);
-  Parser parser(hive.text, label, 0, hive.text.size());
+  wine_parse::Parser parser(hive.text, label, 0, hive.text.size());
   if (!parser.Run(true, &hive)) {
     if (error) *error = parser.Error(0);
     return false;
   }
-  *out = std::move(hive);
-  return true;
-}
-
-namespace {
-
-bool IsBlankLine(std::string_view line) { return std::all_of(line.begin(), line.end(), IsSpace); }
-
-// The start of the first key line at or after `wanted` that follows a blank
-// line, or the text's size. After a blank line the parser is always between
-// blocks: a hex value continued onto the blank line ends there.
-std::size_t FindCut(const std::string& text, std::size_t wanted) {
-  std::size_t from = text.find('\n');  // the first line stays in the first part
-  if (from == std::string::npos || wanted >= text.size()) return text.size();
-  from = std::max(from, wanted);
-  while (true) {
-    const std::size_t pos = text.find("\n[", from);
-    if (pos == std::string::npos) return text.size();
-    const std::size_t prev = pos == 0 ? std::string::npos : text.rfind('\n', pos - 1);
-    if (prev != std::string::npos && IsBlankLine(std::string_view(text).substr(prev + 1, pos - prev - 1)))
-      return pos + 1;
-    from = pos + 1;
-  }
-}
-
-}  // namespace
-
-struct WineSplitParse::Part {
-  Part(const std::string& text, std::string_view label, std::size_t begin, std::size_t end)
-      : parser(text, label, begin, end) {}
-  Parser parser;
-  WineHiveFile result;
-  bool ran = false;
-  bool ok = false;
-  std::exception_ptr failure;
-};
-
-WineSplitParse::WineSplitParse(std::string text, std::string_view label, std::size_t first_size)
-    : text_(std::move(text)), label_(label), cut_(FindCut(text_, first_size)) {
-  parts_[0] = std::make_unique<Part>(text_, label_, 0, cut_);
-  if (cut_ < text_.size()) parts_[1] = std::make_unique<Part>(text_, label_, cut_, text_.size());
-}
-
-WineSplitParse::~WineSplitParse() = default;
-
-void WineSplitParse::ParseFirst() {
-  Part& part = *parts_[0];
-  if (part.ran) return;
-  part.ran = true;
-  try {
-    part.ok = part.parser.Run(true, &part.result);
-  } catch (...) {
-    part.failure = std::current_exception();
-  }
-}
-
-void WineSplitParse::ParseSecond() {
-  if (!parts_[1] || parts_[1]->ran) return;
-  Part& part = *parts_[1];
-  part.ran = true;
-  try {
-    part.ok = part.parser.Run(false, &part.result);
-  } catch (...) {
-    part.failure = std::current_exception();
-  }
-}
-
-bool WineSplitParse::Finish(WineHiveFile* out, std::string* error) {
-  ParseFirst();
-  ParseSecond();
-  // The first part's lines come first: its fault is the one a reader of the
-  // whole file meets first.
-  Part& first = *parts_[0];
-  if (first.failure) std::rethrow_exception(first.failure);
-  if (!first.ok) {
-    if (error) *error = first.parser.Error(0);
-    return false;
-  }
-  if (parts_[1]) {
-    Part& second = *parts_[1];
-    if (second.failure) std::rethrow_exception(second.failure);
-    if (!second.ok) {
-      const auto lines = static_cast<std::size_t>(std::count(text_.begin(), text_.begin() + cut_, '\n'));
-      if (error) *error = second.parser.Error(lines);
-      return false;
-    }
-    if (!JoinWineTrees(first.result.root.get(), second.result.root)) {
-      parts_[0].reset();
-      parts_[1].reset();
-      return ParseWineRegistry(std::move(text_), label_, out, error);
-    }
-  }
-  WineHiveFile hive;
-  hive.header = std::move(first.result.header);
-  hive.root = std::move(first.result.root);
-  hive.text = std::move(text_);
   *out = std::move(hive);
   return true;
 }

@@ -1,14 +1,118 @@
-// Joining the trees of two parts of one registry file (see wine_format.h):
-// the second part's keys are laid over the first's as the parser would have
-// laid them had it read on.
+// Reading a registry file in two parts (see WineSplitParse in wine_format.h):
+// where to cut, and joining the trees, the second part's keys laid over the
+// first's as the parser would have laid them had it read on.
 #include <algorithm>
+#include <exception>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/wine_format.h"
+#include "platform/wine_format_parser.h"
 
 namespace platform {
+
+namespace {
+
+bool IsBlankLine(std::string_view line) {
+  return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
+}
+
+// The start of the first key line at or after `wanted` that follows a blank
+// line, or the text's size. After a blank line the parser is always between
+// blocks: a hex value continued onto the blank line ends there.
+std::size_t FindCut(const std::string& text, std::size_t wanted) {
+  std::size_t from = text.find('\n');  // the first line stays in the first part
+  if (from == std::string::npos || wanted >= text.size()) return text.size();
+  from = std::max(from, wanted);
+  while (true) {
+    const std::size_t pos = text.find("\n[", from);
+    if (pos == std::string::npos) return text.size();
+    const std::size_t prev = pos == 0 ? std::string::npos : text.rfind('\n', pos - 1);
+    if (prev != std::string::npos && IsBlankLine(std::string_view(text).substr(prev + 1, pos - prev - 1)))
+      return pos + 1;
+    from = pos + 1;
+  }
+}
+
+}  // namespace
+
+struct WineSplitParse::Part {
+  Part(const std::string& text, std::string_view label, std::size_t begin, std::size_t end)
+      : parser(text, label, begin, end) {}
+  wine_parse::Parser parser;
+  WineHiveFile result;
+  bool ran = false;
+  bool ok = false;
+  std::exception_ptr failure;
+};
+
+WineSplitParse::WineSplitParse(std::string text, std::string_view label, std::size_t first_size)
+    : text_(std::move(text)), label_(label), cut_(FindCut(text_, first_size)) {
+  parts_[0] = std::make_unique<Part>(text_, label_, 0, cut_);
+  if (cut_ < text_.size()) parts_[1] = std::make_unique<Part>(text_, label_, cut_, text_.size());
+}
+
+WineSplitParse::~WineSplitParse() = default;
+
+void WineSplitParse::ParseFirst() {
+  Part& part = *parts_[0];
+  if (part.ran) return;
+  part.ran = true;
+  try {
+    part.ok = part.parser.Run(true, &part.result);
+  } catch (...) {
+    part.failure = std::current_exception();
+  }
+}
+
+void WineSplitParse::ParseSecond() {
+  if (!parts_[1] || parts_[1]->ran) return;
+  Part& part = *parts_[1];
+  part.ran = true;
+  try {
+    part.ok = part.parser.Run(false, &part.result);
+  } catch (...) {
+    part.failure = std::current_exception();
+  }
+}
+
+bool WineSplitParse::Finish(WineHiveFile* out, std::string* error) {
+  ParseFirst();
+  ParseSecond();
+  // The first part's lines come first: its fault is the one a reader of the
+  // whole file meets first.
+  Part& first = *parts_[0];
+  if (first.failure) std::rethrow_exception(first.failure);
+  if (!first.ok) {
+    if (error) *error = first.parser.Error(0);
+    return false;
+  }
+  if (parts_[1]) {
+    Part& second = *parts_[1];
+    if (second.failure) std::rethrow_exception(second.failure);
+    if (!second.ok) {
+      const std::string_view before = std::string_view(text_).substr(0, cut_);
+      const auto lines = static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+      if (error) *error = second.parser.Error(lines);
+      return false;
+    }
+    if (!JoinWineTrees(first.result.root.get(), second.result.root)) {
+      parts_[0].reset();
+      parts_[1].reset();
+      return ParseWineRegistry(std::move(text_), label_, out, error);
+    }
+  }
+  WineHiveFile hive;
+  hive.header = std::move(first.result.header);
+  hive.root = std::move(first.result.root);
+  hive.text = std::move(text_);
+  *out = std::move(hive);
+  return true;
+}
+
 namespace {
 
 using Pair = std::pair<RegNode*, RegNode*>;
