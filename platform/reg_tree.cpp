@@ -12,6 +12,7 @@
 #include <mutex>
 #include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "platform/registry.h"
@@ -73,7 +74,7 @@ class NodePool {
     slot->next = free_;
     free_ = slot;
     if (--live_ == 0) {
-      for (void* block : blocks_) munmap(block, kBlockSize);
+      for (const auto& [block, size] : blocks_) munmap(block, size);
       blocks_.clear();
       free_ = nullptr;
       next_ = end_ = nullptr;
@@ -86,24 +87,29 @@ class NodePool {
   };
   static constexpr std::size_t kSlotSize =
       (sizeof(RegNode) + alignof(RegNode) - 1) / alignof(RegNode) * alignof(RegNode);
+  // Blocks grow with the tree: a small registry stays small (a huge page
+  // is 2 MiB at once), a big one gets big blocks in huge pages.
+  static constexpr std::size_t kFirstBlockSize = 256u << 10;
   static constexpr std::size_t kBlockSize = 16u << 20;
   static constexpr std::uintptr_t kHugePage = 2u << 20;
 
   void Grow() {
+    const std::size_t size =
+        blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().second * 4, kBlockSize);
     blocks_.reserve(blocks_.size() + 1);
-    void* block = mmap(nullptr, kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (block == MAP_FAILED) throw std::bad_alloc();
-    blocks_.push_back(block);
+    blocks_.emplace_back(block, size);
     const auto start = reinterpret_cast<std::uintptr_t>(block);
     const std::uintptr_t from = (start + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t to = (start + kBlockSize) & ~(kHugePage - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);  // best effort
+    const std::uintptr_t to = (start + size) & ~(kHugePage - 1);
+    if (size == kBlockSize && to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
     next_ = static_cast<char*>(block);
-    end_ = next_ + kBlockSize / kSlotSize * kSlotSize;
+    end_ = next_ + size / kSlotSize * kSlotSize;
   }
 
   std::mutex mu_;
-  std::vector<void*> blocks_;
+  std::vector<std::pair<void*, std::size_t>> blocks_;
   std::size_t live_ = 0;
   Slot* free_ = nullptr;
   char* next_ = nullptr;
@@ -177,6 +183,28 @@ std::uint8_t* ByteArena::Allocate(std::size_t size) {
   return p;
 }
 
+std::uint8_t* ByteArena::Allocate(std::size_t size, std::size_t align) {
+  if (size == 0) return nullptr;
+  size += size & 1;
+  const std::size_t pad = (align - reinterpret_cast<std::uintptr_t>(next_) % align) % align;
+  if (pad + size <= left_) {
+    next_ += pad;
+    left_ -= pad;
+    return Allocate(size);
+  }
+  // Wherever a piece this much bigger lands, it has room for the alignment.
+  std::uint8_t* p = Allocate(size + align);
+  return p + (align - reinterpret_cast<std::uintptr_t>(p) % align) % align;
+}
+
+void ByteArena::Absorb(ByteArena& other) {
+  // Ours stay last: the block being filled goes on being filled.
+  blocks_.insert(blocks_.begin(), other.blocks_.begin(), other.blocks_.end());
+  other.blocks_.clear();
+  other.next_ = nullptr;
+  other.left_ = 0;
+}
+
 namespace {
 
 // Sizes are kept in 32 bits: a registry value of 4 GiB or more is refused.
@@ -236,6 +264,90 @@ void TreeText::assign(ByteArena& arena, std::u16string_view text) {
   size_ = static_cast<std::uint32_t>(text.size());
 }
 
+RegValueList& RegValueList::operator=(const RegValueList& other) {
+  if (this == &other) return *this;
+  clear();
+  reserve(other.size_);
+  for (const RegTreeValue& v : other) new (data_ + size_++) RegTreeValue(v);
+  return *this;
+}
+
+RegValueList& RegValueList::operator=(RegValueList&& other) noexcept {
+  if (this != &other) {
+    Release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = other.capacity_;
+    borrowed_ = other.borrowed_;
+    other.capacity_ = 0;
+    other.borrowed_ = 0;
+  }
+  return *this;
+}
+
+namespace {
+constexpr std::size_t kMaxValues = 0x7FFFFFFF;
+}  // namespace
+
+void RegValueList::AssignIn(ByteArena& arena, std::vector<RegTreeValue>& values) {
+  Release();
+  if (values.empty()) return;
+  if (values.size() > kMaxValues) throw std::length_error("a registry key of 2^31 values or more");
+  void* piece = arena.Allocate(values.size() * sizeof(RegTreeValue), alignof(RegTreeValue));
+  data_ = static_cast<RegTreeValue*>(piece);
+  capacity_ = static_cast<std::uint32_t>(values.size()) & kMaxValues;
+  borrowed_ = 1;
+  for (RegTreeValue& v : values) new (data_ + size_++) RegTreeValue(std::move(v));
+}
+
+void RegValueList::reserve(std::size_t n) {
+  if (n > capacity_) Grow(n);
+}
+
+void RegValueList::Grow(std::size_t need) {
+  const std::size_t capacity =
+      std::min<std::size_t>(std::max<std::size_t>({need, std::size_t{capacity_} * 2, 4}), kMaxValues);
+  if (need > kMaxValues) throw std::length_error("a registry key of 2^31 values or more");
+  auto* fresh = static_cast<RegTreeValue*>(::operator new(capacity * sizeof(RegTreeValue)));
+  for (std::uint32_t i = 0; i < size_; ++i) {
+    new (fresh + i) RegTreeValue(std::move(data_[i]));
+    data_[i].~RegTreeValue();
+  }
+  if (!borrowed_) ::operator delete(data_);
+  data_ = fresh;
+  capacity_ = static_cast<std::uint32_t>(capacity);
+  borrowed_ = 0;
+}
+
+RegValueList::iterator RegValueList::insert(const_iterator pos, RegTreeValue value) {
+  const std::size_t at = static_cast<std::size_t>(pos - data_);
+  emplace_back(std::move(value));
+  std::rotate(data_ + at, data_ + size_ - 1, data_ + size_);
+  return data_ + at;
+}
+
+RegValueList::iterator RegValueList::erase(const_iterator first, const_iterator last) {
+  RegTreeValue* from = data_ + (first - data_);
+  RegTreeValue* to = data_ + (last - data_);
+  RegTreeValue* end = std::move(to, data_ + size_, from);
+  for (RegTreeValue* p = end; p != data_ + size_; ++p) p->~RegTreeValue();
+  size_ = static_cast<std::uint32_t>(end - data_);
+  return from;
+}
+
+void RegValueList::clear() {
+  for (std::uint32_t i = 0; i < size_; ++i) data_[i].~RegTreeValue();
+  size_ = 0;
+}
+
+void RegValueList::Release() {
+  clear();
+  if (!borrowed_) ::operator delete(data_);
+  data_ = nullptr;
+  capacity_ = 0;
+  borrowed_ = 0;
+}
+
 RegNode::~RegNode() {
   // Each key taken off the stack hands its subkeys to the stack before it is
   // freed, so no destructor below ever sees a subkey.
@@ -246,6 +358,8 @@ RegNode::~RegNode() {
     for (auto& child : node->subkeys) pending.push_back(std::move(child));
     node->subkeys.clear();
   }
+  // A root's values may lie in the arena its `extra` owns, which goes first.
+  values.clear();
 }
 
 int CompareKeyNames(std::u16string_view a, std::u16string_view b) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -24,6 +25,11 @@ class ByteArena {
   ~ByteArena();
 
   std::uint8_t* Allocate(std::size_t size);
+  // A piece starting at a multiple of `align` (a power of two up to 16).
+  std::uint8_t* Allocate(std::size_t size, std::size_t align);
+  // Takes over every block of `other` (left empty): what was handed out there
+  // now lives as long as this arena.
+  void Absorb(ByteArena& other);
 
  private:
   struct Block {
@@ -166,6 +172,85 @@ struct RegTreeValue {
   ValueBytes data;
 };
 
+// The values of a key, used like a std::vector<RegTreeValue>. A key read
+// from a file keeps them in its hive's ByteArena, in one piece of the right
+// size (a million small allocations, and their page faults, weighed on the
+// load); a list that grows moves to the heap.
+class RegValueList {
+ public:
+  using value_type = RegTreeValue;
+  using size_type = std::size_t;
+  using difference_type = std::ptrdiff_t;
+  using reference = RegTreeValue&;
+  using const_reference = const RegTreeValue&;
+  using pointer = RegTreeValue*;
+  using const_pointer = const RegTreeValue*;
+  using iterator = RegTreeValue*;
+  using const_iterator = const RegTreeValue*;
+
+  RegValueList() = default;
+  RegValueList(const RegValueList& other) { *this = other; }
+  RegValueList(RegValueList&& other) noexcept { *this = std::move(other); }
+  RegValueList(std::initializer_list<RegTreeValue> values) { *this = values; }
+  RegValueList& operator=(std::initializer_list<RegTreeValue> values) {
+    clear();
+    reserve(values.size());
+    for (const RegTreeValue& v : values) push_back(v);
+    return *this;
+  }
+  RegValueList& operator=(const RegValueList& other);
+  RegValueList& operator=(RegValueList&& other) noexcept;
+  ~RegValueList() { Release(); }
+
+  // Moves `values` into a piece of `arena` (which must outlive this list),
+  // replacing what the list held.
+  void AssignIn(ByteArena& arena, std::vector<RegTreeValue>& values);
+
+  std::size_t size() const { return size_; }
+  std::size_t capacity() const { return capacity_; }
+  bool empty() const { return size_ == 0; }
+  RegTreeValue* data() { return data_; }
+  const RegTreeValue* data() const { return data_; }
+  iterator begin() { return data_; }
+  iterator end() { return data_ + size_; }
+  const_iterator begin() const { return data_; }
+  const_iterator end() const { return data_ + size_; }
+  RegTreeValue& operator[](std::size_t i) { return data_[i]; }
+  const RegTreeValue& operator[](std::size_t i) const { return data_[i]; }
+  RegTreeValue& front() { return data_[0]; }
+  const RegTreeValue& front() const { return data_[0]; }
+  RegTreeValue& back() { return data_[size_ - 1]; }
+  const RegTreeValue& back() const { return data_[size_ - 1]; }
+
+  void reserve(std::size_t n);
+  void push_back(const RegTreeValue& value) { emplace_back(value); }
+  void push_back(RegTreeValue&& value) { emplace_back(std::move(value)); }
+  template <typename... Args>
+  RegTreeValue& emplace_back(Args&&... args) {
+    if (size_ == capacity_) {
+      RegTreeValue made(std::forward<Args>(args)...);  // args may name one of ours
+      Grow(size_ + 1);
+      return *new (data_ + size_++) RegTreeValue(std::move(made));
+    }
+    return *new (data_ + size_++) RegTreeValue(std::forward<Args>(args)...);
+  }
+  iterator insert(const_iterator pos, RegTreeValue value);
+  iterator erase(const_iterator pos) { return erase(pos, pos + 1); }
+  iterator erase(const_iterator first, const_iterator last);
+  void pop_back() { data_[--size_].~RegTreeValue(); }
+  void clear();
+
+ private:
+  void Grow(std::size_t need);
+  void Release();
+
+  RegTreeValue* data_ = nullptr;
+  std::uint32_t size_ = 0;
+  // Every key has a list: kept to 16 bytes.
+  std::uint32_t capacity_ : 31 = 0;
+  std::uint32_t borrowed_ : 1 = 0;  // the storage is in an arena
+};
+
 // Rarely needed per-key details, kept out of line so that plain keys stay small.
 struct RegNodeExtra {
   bool has_class = false;
@@ -198,16 +283,17 @@ class KeyName {
 
 struct RegNode {
   enum Flag : std::uint8_t {
-    kLink = 1,      // a symbolic link ("#link"); its SymbolicLinkValue names the target
-    kChanged = 2,   // changed since it was loaded: its stored text is stale
-    kHadBlock = 4,  // the file had a block of its own for this key
-    kVolatile = 8,  // never written out
+    kLink = 1,       // a symbolic link ("#link"); its SymbolicLinkValue names the target
+    kChanged = 2,    // changed since it was loaded: its stored text is stale
+    kHadBlock = 4,   // the file had a block of its own for this key
+    kVolatile = 8,   // never written out
+    kTimeRead = 16,  // the file gave the key its time (on its key line or a "#time" line)
   };
 
   KeyName name;
   RegNode* parent = nullptr;
   std::vector<std::unique_ptr<RegNode>> subkeys;  // ordered by CompareKeyNames
-  std::vector<RegTreeValue> values;               // stored order, names unique without case
+  RegValueList values;                            // stored order, names unique without case
   std::uint64_t modified = 0;                     // 100 ns units since 1601 (Windows FILETIME)
   std::uint64_t raw_offset = 0;                   // the key's block in the loaded text, if any
   std::uint32_t raw_length = 0;

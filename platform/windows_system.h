@@ -31,8 +31,9 @@ class WindowsSystem {
   // Folder path without trailing backslash; empty when there is none.
   virtual std::u16string GetSpecialFolder(int csidl) = 0;
   // Between BeginScan and EndScan (one scan; calls may nest) PathFileExists
-  // may remember that a path exists. A path found missing is always tested
-  // afresh, so nothing is reported that a fresh test would not report.
+  // may remember that a path or a folder's entry exists. A path found missing
+  // is always tested afresh (a folder's listing counts only while the folder
+  // is unchanged), so nothing is reported that a fresh test would not report.
   virtual void BeginScan() {}
   virtual void EndScan() {}
   // The Linux path a Windows path maps to; empty when it maps nowhere.

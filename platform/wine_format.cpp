@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <string_view>
 #include <type_traits>
 
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "platform/wine_format_parser.h"
 
 namespace platform {
 namespace {
@@ -136,58 +138,15 @@ struct Sinks : Fs... {
 template <typename... Fs>
 Sinks(Fs...) -> Sinks<Fs...>;
 
-class Parser {
- public:
-  Parser(const std::string& text, std::string_view label) : text_(text), label_(label) {}
+}  // namespace
 
-  bool Run(WineHiveFile* out, std::string* error);
-
- private:
-  bool Fail(const std::string& what) {
-    error_ = std::string(label_) + " line " + std::to_string(line_no_) + ": " + what;
-    return false;
-  }
-  // Moves to the next line; false at the end of the text.
-  bool NextLine();
-  bool ParseKeyLine(RegNode* root);
-  bool ParseOption(RegNode* node);
-  bool ParseValue();
-  void EndBlock(RegNode* node, std::size_t block_end);
-  // Reads an escaped text from `p` up to the unescaped `end_char` on this line,
-  // as 16-bit units appended to `out`, and leaves `p` after `end_char`.
-  template <typename Sink>
-  bool ParseString(const char*& p, char end_char, Sink sink, const char* what);
-  bool ParseHex(const char*& p, std::vector<std::uint8_t>* data);
-
-  const std::string& text_;
-  std::string_view label_;
-  std::string error_;
-  std::size_t line_start_ = 0;
-  std::size_t line_end_ = 0;  // index of the '\n' (or text size)
-  std::size_t next_ = 0;
-  int line_no_ = 0;
-
-  std::vector<RegNode*> nodes_;  // the previous key and its parents
-  // For each of nodes_: how many of it and its parents the previous key line
-  // spelled otherwise than the name the key keeps (another case).
-  std::vector<std::uint32_t> respelled_;
-  std::string_view prev_key_;          // the previous key line's name as written
-  std::vector<std::size_t> raw_seps_;  // where in it each separator ends
-  std::vector<std::size_t> raw_need_;  // how much of it must match to reuse the key before each
-  // Scratch space reused from line to line.
-  std::u16string key_;
-  std::vector<std::size_t> cuts_;
-  std::u16string name_;
-  std::vector<std::uint8_t> data_;
-  std::vector<RegTreeValue> pending_;  // values of the current block, moved in at its end
-  ByteArena* arena_ = nullptr;         // the new root's: where the values' bytes go
-};
+namespace wine_parse {
 
 bool Parser::NextLine() {
-  if (next_ >= text_.size()) return false;
+  if (next_ >= end_) return false;
   line_start_ = next_;
-  const void* nl = std::memchr(text_.data() + next_, '\n', text_.size() - next_);
-  line_end_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text_.data()) : text_.size();
+  const void* nl = std::memchr(text_.data() + next_, '\n', end_ - next_);
+  line_end_ = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text_.data()) : end_;
   next_ = line_end_ + 1;
   ++line_no_;
   return true;
@@ -414,7 +373,10 @@ bool Parser::ParseKeyLine(RegNode* root) {
   if (!respelled_.empty() && respelled_.back() != 0) node->flags |= RegNode::kChanged;
   if (node->Has(RegNode::kHadBlock)) node->flags |= RegNode::kChanged;  // a second block: rewrite it
   node->flags |= RegNode::kHadBlock;
-  if (has_seconds) node->modified = seconds * kTicksPerSecond + kEpochDiff;
+  if (has_seconds) {
+    node->modified = seconds * kTicksPerSecond + kEpochDiff;
+    node->flags |= RegNode::kTimeRead;
+  }
   node->raw_offset = line_start_;
   return true;
 }
@@ -423,9 +385,8 @@ void Parser::EndBlock(RegNode* node, std::size_t block_end) {
   node->raw_length = static_cast<std::uint32_t>(block_end - node->raw_offset);
   if (HasRepeatedName(pending_)) MergeRepeatedNames(pending_);
   if (node->values.empty()) {
-    // One allocation of the right size: most keys hold a handful of values.
-    node->values.reserve(pending_.size());
-    for (auto& v : pending_) node->values.push_back(std::move(v));
+    // One piece of the right size: most keys hold a handful of values.
+    node->values.AssignIn(*arena_, pending_);
   } else {
     for (auto& v : pending_) {
       if (RegTreeValue* old = node->FindValue(v.name)) {
@@ -448,6 +409,7 @@ bool Parser::ParseOption(RegNode* node) {
       t = t * 16 + static_cast<std::uint64_t>(HexDigit(line[i]));
     if (i == 6 || i != line.size()) return Fail("bad time");
     node->modified = t;
+    node->flags |= RegNode::kTimeRead;
   } else if (line == "#link") {
     node->flags |= RegNode::kLink;
   } else if (line.starts_with("#class=\"")) {
@@ -552,17 +514,19 @@ bool Parser::ParseValue() {
   return true;
 }
 
-bool Parser::Run(WineHiveFile* out, std::string* error) {
+bool Parser::Run(bool first, WineHiveFile* out) {
   auto root = std::make_unique<RegNode>();
   root->Extra().arena = std::make_unique<ByteArena>();
   arena_ = root->extra->arena.get();
   bool ok = [&] {
-    if (!NextLine()) return Fail("empty file");
-    std::string_view first(text_.data() + line_start_, line_end_ - line_start_);
-    if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
-    if (first != "WINE REGISTRY Version 2")
-      return Fail("not a Wine registry file (\"WINE REGISTRY Version 2\" expected)");
-    std::size_t header_end = text_.size();
+    if (first) {
+      if (!NextLine()) return Fail("empty file");
+      std::string_view line(text_.data() + line_start_, line_end_ - line_start_);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      if (line != "WINE REGISTRY Version 2")
+        return Fail("not a Wine registry file (\"WINE REGISTRY Version 2\" expected)");
+    }
+    std::size_t header_end = end_;
     RegNode* current = nullptr;
     std::size_t block_end = 0;
     while (NextLine()) {
@@ -584,27 +548,27 @@ bool Parser::Run(WineHiveFile* out, std::string* error) {
       } else {
         return Fail("unexpected text");
       }
-      block_end = std::min(line_end_ + 1, text_.size());
+      block_end = std::min(line_end_ + 1, end_);
     }
     if (current) EndBlock(current, block_end);
-    out->header = text_.substr(0, header_end);
+    if (first) out->header = text_.substr(0, header_end);
     return true;
   }();
-  if (!ok) {
-    if (error) *error = error_;
-    return false;
-  }
+  if (!ok) return false;
   out->root = std::move(root);
   return true;
 }
 
-}  // namespace
+}  // namespace wine_parse
 
 bool ParseWineRegistry(std::string text, std::string_view label, WineHiveFile* out, std::string* error) {
   WineHiveFile hive;
   hive.text = std::move(text);
-  Parser parser(hive.text, label);
-  if (!parser.Run(&hive, error)) return false;
+  wine_parse::Parser parser(hive.text, label, 0, hive.text.size());
+  if (!parser.Run(true, &hive)) {
+    if (error) *error = parser.Error(0);
+    return false;
+  }
   *out = std::move(hive);
   return true;
 }

@@ -3,6 +3,7 @@
 // reads it back the same and keys nobody touched stay byte for byte.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +29,46 @@ struct WineBlockSpan {
 
 // Parses a whole file. `label` names it in errors: "system.reg line 12: unterminated string".
 bool ParseWineRegistry(std::string text, std::string_view label, WineHiveFile* out, std::string* error);
+
+// One file parsed in two parts at once, for a load spread over two threads.
+// The result is exactly what ParseWineRegistry gives: the same keys in the
+// same order, values, flags and block offsets, and the same first error with
+// its line. The first part may be parsed on one thread while the second is
+// on another; Finish joins the two trees.
+class WineSplitParse {
+ public:
+  // `first_size`: about how much of the text the first part should take. The
+  // cut goes at the start of a key line that follows a blank line (no value
+  // can run on across one); without one, the first part takes everything.
+  WineSplitParse(std::string text, std::string_view label, std::size_t first_size);
+  ~WineSplitParse();
+  WineSplitParse(const WineSplitParse&) = delete;
+  WineSplitParse& operator=(const WineSplitParse&) = delete;
+
+  // Where the second part starts (the text's size when there is none).
+  std::size_t cut() const { return cut_; }
+  // Each may run on a thread of its own; each runs once.
+  void ParseFirst();
+  void ParseSecond();
+  // Parses what has not been parsed yet, joins the parts and hands over the
+  // result. Exceptions thrown while parsing (std::bad_alloc, std::length_error
+  // for a value of 4 GiB) are thrown here, the first part's first.
+  bool Finish(WineHiveFile* out, std::string* error);
+
+ private:
+  struct Part;
+  std::string text_;
+  std::string label_;
+  std::size_t cut_;
+  std::unique_ptr<Part> parts_[2];
+};
+
+// Moves every key, value and option of the tree `from` into `into`, as if the
+// lines `from` was parsed of had come after those of `into` in one file.
+// False (and nothing changed) when a key both name is spelled otherwise in
+// `from`: which blocks must be written anew then depends on the order of the
+// lines, which the trees no longer tell.
+bool JoinWineTrees(RegNode* into, std::unique_ptr<RegNode>& from);
 
 // Writes the tree `root` (null: `hive.root`) in wineserver's layout. Keys not
 // marked changed are copied from `hive.text`; `spans` (optional) receives

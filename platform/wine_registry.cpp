@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <future>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -113,37 +116,63 @@ std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, 
     reg->SetHivePending(other, true);
     return reg;
   }
-  // The two files are read and parsed at once, user.reg on a thread of its
-  // own; the machine's file is the larger and its error is told first.
+  // The two files are read and parsed at once. system.reg is several times
+  // the size of user.reg, so it is parsed in two parts: the first on the
+  // thread that has read user.reg, the rest here, each thread with about
+  // half of the work. The machine's file's error is told first.
   LoadedHive machine, user;
   std::string user_error;
   bool user_ok = false;
   std::exception_ptr user_failure;
+  std::promise<WineSplitParse*> handoff;
   std::thread user_thread;
   try {
-    user_thread = std::thread([&] {
+    user_thread = std::thread([&, next = handoff.get_future()]() mutable {
       try {
         user_ok = reg->ReadHive(Hive::kUser, false, &user, &user_error);
       } catch (...) {
         user_failure = std::current_exception();
       }
+      if (WineSplitParse* split = next.get()) split->ParseFirst();
     });
   } catch (const std::system_error&) {
     // No thread to be had: read it after the machine's file.
   }
+  std::unique_ptr<WineSplitParse> split;
   bool machine_ok = false;
   try {
-    machine_ok = reg->ReadHive(Hive::kMachine, true, &machine, error);
+    std::string text;
+    if (reg->ReadHiveText(Hive::kMachine, true, &machine, &text, error)) {
+      const std::size_t user_size =
+          static_cast<std::size_t>(std::max<off_t>(Identify(reg->files_[1].path).size, 0));
+      // The user's file holds more values to the byte and takes about a
+      // quarter longer a byte to parse.
+      const std::size_t user_work = user_size + user_size / 4;
+      const std::size_t half = (text.size() + user_work) / 2;
+      const std::string& path = reg->files_[0].path;
+      split = std::make_unique<WineSplitParse>(std::move(text), path.substr(path.rfind('/') + 1),
+                                               half > user_work ? half - user_work : 0);
+    }
   } catch (...) {
-    if (user_thread.joinable()) user_thread.join();
+    if (user_thread.joinable()) {
+      handoff.set_value(nullptr);
+      user_thread.join();
+    }
     throw;
   }
   if (user_thread.joinable()) {
+    handoff.set_value(split.get());
+    if (split) split->ParseSecond();  // keeps its exceptions for Finish
     user_thread.join();
   } else {
     user_ok = reg->ReadHive(Hive::kUser, false, &user, &user_error);
   }
   if (user_failure) std::rethrow_exception(user_failure);
+  if (split) {
+    machine_ok =
+        reg->ParseHiveText(Hive::kMachine, &machine, error,
+                           [&](WineHiveFile* out, std::string* why) { return split->Finish(out, why); });
+  }
   if (!machine_ok) return nullptr;
   if (!user_ok) {
     *error = user_error;
@@ -173,15 +202,19 @@ bool WineRegistry::LoadHive(Hive hive, bool required, std::string* error) {
   return true;
 }
 
-bool WineRegistry::ReadHive(Hive hive, bool required, LoadedHive* out, std::string* error) const {
+bool WineRegistry::ReadHiveText(Hive hive, bool required, LoadedHive* out, std::string* text,
+                                std::string* error) const {
   const HiveFile& file = files_[static_cast<int>(hive)];
   out->identity = Identify(file.path);
   if (!out->identity.exists && !required) return true;  // made empty by InstallHive
-  std::string text;
-  if (!ReadWholeFile(file.path, &text, error)) return false;
-  std::string label = file.path.substr(file.path.rfind('/') + 1);
+  return ReadWholeFile(file.path, text, error);
+}
+
+bool WineRegistry::ParseHiveText(Hive hive, LoadedHive* out, std::string* error,
+                                 const std::function<bool(WineHiveFile*, std::string*)>& parse) const {
+  const HiveFile& file = files_[static_cast<int>(hive)];
   try {
-    return ParseWineRegistry(std::move(text), label, &out->file, error);
+    if (parse(&out->file, error)) return true;
   } catch (const std::length_error& e) {
     // A value of 4 GiB or more: refused like any other malformed file.
     *error = file.path + ": " + e.what();
@@ -190,6 +223,17 @@ bool WineRegistry::ReadHive(Hive hive, bool required, LoadedHive* out, std::stri
   }
   out->file = {};
   return false;
+}
+
+bool WineRegistry::ReadHive(Hive hive, bool required, LoadedHive* out, std::string* error) const {
+  std::string text;
+  if (!ReadHiveText(hive, required, out, &text, error)) return false;
+  if (!out->identity.exists && !required) return true;
+  const std::string& path = files_[static_cast<int>(hive)].path;
+  const std::string label = path.substr(path.rfind('/') + 1);
+  return ParseHiveText(hive, out, error, [&](WineHiveFile* file, std::string* why) {
+    return ParseWineRegistry(std::move(text), label, file, why);
+  });
 }
 
 void WineRegistry::InstallHive(Hive hive, LoadedHive loaded) {

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +84,12 @@ class WineRegistry : public MemoryRegistry {
   // Reads and parses a hive's file; touches nothing of the registry, so the
   // two hives can be read on two threads.
   bool ReadHive(Hive hive, bool required, LoadedHive* out, std::string* error) const;
+  // The two steps of ReadHive. ReadHiveText leaves `text` empty for a missing
+  // file that is not required; ParseHiveText runs `parse` and turns what it
+  // throws for a file too big to hold into an error.
+  bool ReadHiveText(Hive hive, bool required, LoadedHive* out, std::string* text, std::string* error) const;
+  bool ParseHiveText(Hive hive, LoadedHive* out, std::string* error,
+                     const std::function<bool(WineHiveFile*, std::string*)>& parse) const;
   void InstallHive(Hive hive, LoadedHive loaded);
   static FileIdentity Identify(const std::string& path);
 

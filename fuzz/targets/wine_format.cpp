@@ -1,5 +1,7 @@
 // Wine registry files: whatever is read, written back (blocks copied as they
-// were, then every block written anew) and read again gives the same tree.
+// were, then every block written anew) and read again gives the same tree;
+// read in two parts joined afterwards, it gives exactly the tree (or the
+// error) of one read.
 #include "platform/wine_format.h"
 
 #include <cstdint>
@@ -8,55 +10,11 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "fuzz/wine_tree_difference.h"
 
 namespace {
 
 using platform::RegNode;
-
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) out += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\\x" + std::to_string(c);
-  return out;
-}
-
-// What differs between two keys, empty when nothing does.
-std::string Difference(const RegNode& a, const RegNode& b) {
-  if (std::u16string_view(a.name) != std::u16string_view(b.name)) return "name";
-  if (a.Has(RegNode::kLink) != b.Has(RegNode::kLink)) return "link";
-  if (a.modified != b.modified)
-    return "modified " + std::to_string(a.modified) + " " + std::to_string(b.modified);
-  if (a.subkeys.size() != b.subkeys.size()) return "subkey count";
-  if (a.values.size() != b.values.size()) return "value count";
-  for (std::size_t i = 0; i < a.values.size(); ++i) {
-    const auto& x = a.values[i];
-    const auto& y = b.values[i];
-    if (x.name != y.name || x.type != y.type || x.data != y.data) return "value " + Utf8(x.name);
-  }
-  const bool a_class = a.extra && a.extra->has_class;
-  const bool b_class = b.extra && b.extra->has_class;
-  if (a_class != b_class || (a_class && a.extra->key_class != b.extra->key_class)) return "class";
-  const std::vector<std::string> none;
-  if ((a.extra ? a.extra->options : none) != (b.extra ? b.extra->options : none)) return "options";
-  return {};
-}
-
-// Compares two trees key by key without recursion (files may nest deeply);
-// answers what differs first and where, empty when nothing does.
-std::string TreeDifference(const RegNode& a, const RegNode& b) {
-  std::vector<std::pair<const RegNode*, const RegNode*>> pending{{&a, &b}};
-  while (!pending.empty()) {
-    auto [x, y] = pending.back();
-    pending.pop_back();
-    if (std::string what = Difference(*x, *y); !what.empty()) {
-      std::u16string path;
-      for (const RegNode* n = x; n && n->parent; n = n->parent) path = u"\\" + std::u16string(n->name) + path;
-      return what + " of key " + Utf8(path);
-    }
-    for (std::size_t i = 0; i < x->subkeys.size(); ++i)
-      pending.emplace_back(x->subkeys[i].get(), y->subkeys[i].get());
-  }
-  return {};
-}
 
 void MarkAllChanged(RegNode* top) {
   std::vector<RegNode*> pending{top};
@@ -68,20 +26,43 @@ void MarkAllChanged(RegNode* top) {
   }
 }
 
+// The text cut at a few places, each read in two parts.
+void CheckSplitReads(const std::string& text, bool ok, const std::string& error,
+                     const platform::WineHiveFile& hive) {
+  for (std::size_t first_size : {text.size() / 4, text.size() / 2, text.size() * 3 / 4}) {
+    platform::WineSplitParse split(text, "system.reg", first_size);
+    platform::WineHiveFile joined;
+    std::string joined_error;
+    const bool joined_ok = split.Finish(&joined, &joined_error);
+    FUZZ_CHECK(joined_ok == ok, "read in two parts, the file is accepted as when read whole");
+    if (!ok) {
+      FUZZ_CHECK(joined_error == error,
+                 ("the same error in two parts: " + joined_error + " / " + error).c_str());
+      continue;
+    }
+    FUZZ_CHECK(joined.header == hive.header && joined.text == hive.text,
+               "the same header and text in two parts");
+    const std::string difference = wine_tree::TreeDifference(*hive.root, *joined.root, true);
+    FUZZ_CHECK(difference.empty(), ("the same tree in two parts: " + difference).c_str());
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   platform::WineHiveFile hive;
   std::string error;
-  if (!platform::ParseWineRegistry(std::string(reinterpret_cast<const char*>(data), size), "system.reg",
-                                   &hive, &error)) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const bool ok = platform::ParseWineRegistry(text, "system.reg", &hive, &error);
+  CheckSplitReads(text, ok, error, hive);
+  if (!ok) {
     FUZZ_CHECK(error.starts_with("system.reg line "), "an error names the file and the line");
     return 0;
   }
   const std::string copied = platform::FormatWineRegistry(hive, nullptr, nullptr);
   platform::WineHiveFile again;
   FUZZ_CHECK(platform::ParseWineRegistry(copied, "copied", &again, &error), error.c_str());
-  std::string difference = TreeDifference(*hive.root, *again.root);
+  std::string difference = wine_tree::TreeDifference(*hive.root, *again.root, false);
   FUZZ_CHECK(difference.empty(),
              ("the tree written back with copied blocks reads the same: " + difference).c_str());
 
@@ -89,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string rewritten = platform::FormatWineRegistry(hive, nullptr, nullptr);
   platform::WineHiveFile third;
   FUZZ_CHECK(platform::ParseWineRegistry(rewritten, "rewritten", &third, &error), error.c_str());
-  difference = TreeDifference(*hive.root, *third.root);
+  difference = wine_tree::TreeDifference(*hive.root, *third.root, false);
   FUZZ_CHECK(difference.empty(), ("the tree written anew reads the same: " + difference).c_str());
   return 0;
 }

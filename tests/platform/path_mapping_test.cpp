@@ -85,6 +85,50 @@ TEST_F(PathMappingTest, WithinAScanOnlyFoundPathsAreRemembered) {
   EXPECT_TRUE(mapper.Exists(u"C:\\Program Files\\App\\new.exe"));
 }
 
+// Within a scan, answers come from one listing per folder: they must be the
+// answers of a test of the path itself, and a new scan lists afresh.
+TEST_F(PathMappingTest, WithinAScanFolderListingsAnswerAsTestsOfThePathDo) {
+  Run("mkdir -p drive_c/Dir && touch drive_c/Dir/b.txt drive_c/Dir/B.TXT drive_c/Dir/file");
+  Run("ln -s b.txt drive_c/Dir/link && ln -s gone drive_c/Dir/dangling && ln -s ../Windows drive_c/Dir/win");
+  const std::u16string paths[] = {u"C:\\Dir\\b.txt",
+                                  u"C:\\dir\\b.Txt",
+                                  u"C:\\DIR\\B.TXT",
+                                  u"C:\\Dir\\LINK",
+                                  u"C:\\Dir\\dangling",
+                                  u"C:\\Dir\\win\\system32\\shell32.dll",
+                                  u"C:\\Dir\\file\\x",
+                                  u"C:\\Dir\\file\\",
+                                  u"C:\\Dir\\nothing",
+                                  u"C:\\Dir\\..\\Dir\\.\\b.txt",
+                                  u"C:\\",
+                                  u"C:\\Windows\\System32\\",
+                                  u"C:\\Dir\\b.txt\0junk",
+                                  u"C:\\windows\\..\\..\\Dir\\FILE"};
+  WinePathMapper plain(prefix_);
+  WinePathMapper scanning(prefix_);
+  scanning.BeginScan();
+  for (const std::u16string& path : paths) {
+    const bool fresh = plain.Exists(path);
+    EXPECT_EQ(scanning.Exists(path), fresh) << std::string(path.begin(), path.end());
+    EXPECT_EQ(scanning.Exists(path), fresh) << "asked again";
+  }
+  // A file that appears in a folder already listed is found; one that goes
+  // away before anyone asked for it is not reported missing by this scan.
+  Run("touch drive_c/Dir/later.txt && rm drive_c/Dir/file");
+  EXPECT_TRUE(scanning.Exists(u"C:\\Dir\\LATER.txt"));
+  scanning.EndScan();
+  // The next scan lists again.
+  scanning.BeginScan();
+  EXPECT_FALSE(scanning.Exists(u"C:\\Dir\\file"));
+  EXPECT_TRUE(scanning.Exists(u"C:\\Dir\\link"));
+  scanning.EndScan();
+  Run("rm drive_c/Dir/b.txt drive_c/Dir/B.TXT");
+  scanning.BeginScan();
+  EXPECT_FALSE(scanning.Exists(u"C:\\Dir\\b.txt"));
+  EXPECT_FALSE(scanning.Exists(u"C:\\Dir\\link"));
+  scanning.EndScan();
+}
+
 TEST_F(PathMappingTest, WhatCannotBeCheckedCountsAsExisting) {
   WinePathMapper mapper(prefix_);
   EXPECT_EQ(mapper.Map(u"E:\\setup.exe").kind, WinePathMapper::Kind::kUnmappedDrive);

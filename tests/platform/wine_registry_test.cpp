@@ -103,6 +103,43 @@ TEST_F(WineRegistryTest, OpenReportsMissingPrefixesAndBrokenFiles) {
   EXPECT_EQ(error, "system.reg line 4: bad hex data");
 }
 
+// system.reg is parsed in two parts on two threads: what comes of it must be
+// what one read gives, down to the blocks written back and the error lines.
+TEST_F(WineRegistryTest, SystemFileReadInPartsOpensAsOneRead) {
+  std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
+  char line[128];
+  for (int i = 0; i < 400; ++i) {
+    std::snprintf(line, sizeof line, "\n[Software\\\\K%03d] 1796701245\n\"v\"=dword:%08x\n", i, i);
+    text += line;
+  }
+  // The first key again, after any cut: its value replaced, one added.
+  text += "\n[Software\\\\K000] 1796701245\n\"v\"=dword:000000ff\n\"w\"=\"x\"\n";
+  WriteFile(dir_ + "/system.reg", text);
+  {
+    auto reg = Open();
+    ASSERT_TRUE(reg);
+    RegKey key = 0;
+    ASSERT_EQ(reg->OpenKey(kLocalMachine, u"Software\\K000", &key), kRegOk);
+    RegValue v;
+    ASSERT_EQ(reg->QueryValue(key, u"v", &v), kRegOk);
+    EXPECT_EQ(v, MakeDword(255));
+    ASSERT_EQ(reg->OpenKey(kLocalMachine, u"Software\\K399", &key), kRegOk);
+    ASSERT_EQ(reg->SetValue(key, u"Added", MakeDword(3)), kRegOk);
+    ASSERT_EQ(reg->Flush(), kRegOk);
+  }
+  const std::string written = ReadFile(dir_ + "/system.reg");
+  // Untouched blocks are copied; the key of two blocks is written anew as one.
+  EXPECT_NE(written.find("\n[Software\\\\K200] 1796701245\n\"v\"=dword:000000c8\n"), std::string::npos);
+  EXPECT_NE(written.find("\"v\"=dword:000000ff\n\"w\"=\"x\"\n"), std::string::npos) << written;
+  EXPECT_EQ(written.find("\"v\"=dword:00000000\n"), std::string::npos);
+
+  // A fault late in the file is told with its line in the whole file.
+  WriteFile(dir_ + "/system.reg", text + "\n[Software\\\\Last] 1\nstray\n");
+  std::string error;
+  EXPECT_EQ(WineRegistry::Open(dir_, &error), nullptr);
+  EXPECT_EQ(error, "system.reg line " + std::to_string(4 + 400 * 3 + 4 + 3) + ": unexpected text");
+}
+
 TEST_F(WineRegistryTest, FlushRewritesOnlyChangedFilesAtomically) {
   ASSERT_EQ(chmod((dir_ + "/system.reg").c_str(), 0600), 0);
   struct stat user_before;
