@@ -59,12 +59,15 @@ class MemoryRegistry : public Registry {
 
  private:
   struct Handle {
-    RegNode* node = nullptr;      // null once the key has been deleted
-    RegNode* via_link = nullptr;  // the link key this handle was opened through, if any
+    RegNode* node = nullptr;       // null once the key has been deleted
+    RegNode* via_link = nullptr;   // the link key this handle was opened through, if any
+    const RegNode* top = nullptr;  // the root of node's tree, so that a change need not look for it
   };
 
   // Resolves a handle; HKEY_CLASSES_ROOT resolves to null when its key is missing.
-  std::int32_t Resolve(RegKey key, RegNode** node, RegNode** via_link = nullptr);
+  // `top` (optional) receives the root of the node's tree, or null when it is not known.
+  std::int32_t Resolve(RegKey key, RegNode** node, RegNode** via_link = nullptr,
+                       const RegNode** top = nullptr);
   std::int32_t Walk(RegNode* start, std::u16string_view path, bool create, bool follow_last, RegNode** out,
                     RegNode** via_link, int depth);
   std::int32_t FollowLink(RegNode* link, bool create, RegNode** out, int depth);
