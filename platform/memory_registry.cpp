@@ -278,6 +278,20 @@ std::int32_t MemoryRegistry::QueryValue(RegKey key, std::u16string_view name, Re
   return kRegOk;
 }
 
+RegTreeValue* MemoryRegistry::FindValueInOrder(RegNode* node, std::u16string_view name) {
+  std::vector<RegTreeValue>& values = node->values;
+  std::size_t index = values.size();
+  if (node == value_hint_node_ && value_hint_ < values.size() &&
+      EqualsNoCase(values[value_hint_].name, name)) {
+    index = value_hint_;
+  } else if (RegTreeValue* v = node->FindValue(name)) {
+    index = static_cast<std::size_t>(v - values.data());
+  }
+  value_hint_node_ = node;
+  value_hint_ = index + 1;
+  return index < values.size() ? &values[index] : nullptr;
+}
+
 std::int32_t MemoryRegistry::SetValue(RegKey key, std::u16string_view name, const RegValue& value) {
   std::lock_guard lock(mu_);
   std::int32_t status = CheckWritable();
@@ -288,7 +302,7 @@ std::int32_t MemoryRegistry::SetValue(RegKey key, std::u16string_view name, cons
   if (status != kRegOk) return status;
   if (!node) node = ClassesRoot(true);
   if (!node) return kRegNotFound;
-  if (RegTreeValue* v = node->FindValue(name)) {
+  if (RegTreeValue* v = FindValueInOrder(node, name)) {
     // The same type and bytes again change nothing: the key stays as it was
     // read, and a file backend writes it back as it stood.
     if (v->type == value.type && v->data == value.data) return kRegOk;

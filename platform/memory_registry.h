@@ -78,6 +78,9 @@ class MemoryRegistry : public Registry {
   void Touch(RegNode* node, const RegNode* top);  // `top`: the root of node's tree
   void DropHandlesUnder(const RegNode* node);
   std::int32_t OpenOrCreate(RegKey parent, std::u16string_view path, bool create, RegKey* out);
+  // FindValue that first tries the value after the one found last: an
+  // import sets a key's values in the order they are stored.
+  RegTreeValue* FindValueInOrder(RegNode* node, std::u16string_view name);
 
   mutable std::mutex mu_;
   std::unique_ptr<RegNode> roots_[2];
@@ -85,6 +88,9 @@ class MemoryRegistry : public Registry {
   // change may delete it or retarget a link on the way.
   RegNode* classes_root_ = nullptr;
   std::unordered_map<RegKey, Handle> handles_;
+  // Where FindValueInOrder looks first; only a hint, checked before use.
+  const RegNode* value_hint_node_ = nullptr;
+  std::size_t value_hint_ = 0;
   RegKey next_handle_ = 0x1000;
 };
 

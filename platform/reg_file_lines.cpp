@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/reg_file_stream.h"
@@ -62,6 +63,28 @@ void ToNativeOrder(char16_t* units, std::size_t count) {
     (void)units;
     (void)count;
   }
+}
+
+// Where the first CR or LF lies in units[from, to), or `to`. Four units are
+// tested at once: a lane below 14 (CR is 13) marks four to look at closely.
+std::size_t FindLineEnd(const char16_t* units, std::size_t from, std::size_t to) {
+  constexpr std::uint64_t kLanes = 0x0001000100010001ULL;
+  constexpr std::uint64_t kHigh = 0x8000800080008000ULL;
+  std::size_t i = from;
+  while (i < to) {
+    if (i + 4 <= to) {
+      std::uint64_t x;
+      std::memcpy(&x, units + i, sizeof x);
+      if (((x - kLanes * 14) & ~x & kHigh) == 0) {
+        i += 4;
+        continue;
+      }
+    }
+    for (const std::size_t stop = std::min(i + 4, to); i < stop; ++i) {
+      if (units[i] == u'\r' || units[i] == u'\n') return i;
+    }
+  }
+  return to;
 }
 
 }  // namespace
@@ -176,15 +199,13 @@ bool RegLineReader::NextUtf16(std::u16string_view* line) {
     }
     if (!skip_lf_) {
       const char16_t* units = buf_.data();
-      for (std::size_t i = begin_ + scanned_; i < end_; ++i) {
-        const char16_t c = units[i];
-        if (c <= u'\r' && (c == u'\r' || c == u'\n')) {
-          *line = std::u16string_view(units + begin_, i - begin_);
-          skip_lf_ = c == u'\r';
-          begin_ = i + 1;
-          scanned_ = 0;
-          return true;
-        }
+      const std::size_t i = FindLineEnd(units, begin_ + scanned_, end_);
+      if (i < end_) {
+        *line = std::u16string_view(units + begin_, i - begin_);
+        skip_lf_ = units[i] == u'\r';
+        begin_ = i + 1;
+        scanned_ = 0;
+        return true;
       }
       scanned_ = end_ - begin_;
     }
