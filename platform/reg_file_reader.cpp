@@ -46,7 +46,10 @@ class Parser {
 
   bool Run() {
     std::u16string_view first;
-    if (!NextLine(&first)) return ReadFailed() || Fail(1, "the file is empty");
+    if (!NextLine(&first)) {
+      if (!ReadFailed()) Fail(1, "the file is empty");
+      return false;
+    }
     const std::u16string_view header = TrimRight(first);
     if (header == kHeader5) {
       regedit4_ = false;
