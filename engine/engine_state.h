@@ -44,6 +44,11 @@ class CRegEngine {
   std::uint32_t com_total = 0;
   std::uint32_t com_offset = 0;
 
+  // True: each Fix saves its deletions before it returns. False: they stay in
+  // memory and the caller saves once after the last category (clarivo-cli,
+  // which then writes a Windows-sized registry once instead of per category).
+  bool save_each_fix = true;
+
   // Extension -> icon handle (0 = none), compared code unit by code unit.
   std::map<std::u16string, std::uint32_t> icon_cache;
 

@@ -261,7 +261,7 @@ int FixProblems(CRegEngine& engine, int type, ICallback* callback) {
   const int result = fixer.Run();
   // Deletions live in memory until flushed; if they cannot be saved they did
   // not happen, and the caller must not be told they did.
-  if (fixer.removed() > 0 && engine.registry()->Flush() != kRegOk) {
+  if (fixer.removed() > 0 && engine.save_each_fix && engine.registry()->Flush() != kRegOk) {
     DebugLine(u"FixProblems: the registry could not be saved\n");
     return kResultFailed;
   }

@@ -327,15 +327,18 @@ RegNode* RegNode::AddSubkey(std::u16string_view key_name, bool* created, ByteAre
 }
 
 std::unique_ptr<RegNode> RegNode::RemoveSubkey(const RegNode* child) {
-  for (auto it = subkeys.begin(); it != subkeys.end(); ++it) {
-    if (it->get() == child) {
-      std::unique_ptr<RegNode> out = std::move(*it);
-      subkeys.erase(it);
-      out->parent = nullptr;
-      return out;
-    }
+  // Found by its name first: a fix deletes thousands of keys out of parents
+  // with a hundred thousand subkeys.
+  auto it = FindSubkey(child->name) == child ? subkeys.begin() + hint : subkeys.end();
+  if (it == subkeys.end()) {
+    it = std::find_if(subkeys.begin(), subkeys.end(), [child](const auto& s) { return s.get() == child; });
+    if (it == subkeys.end()) return nullptr;
   }
-  return nullptr;
+  std::unique_ptr<RegNode> out = std::move(*it);
+  subkeys.erase(it);
+  out->parent = nullptr;
+  hint = 0;
+  return out;
 }
 
 RegTreeValue* RegNode::FindValue(std::u16string_view value_name) {

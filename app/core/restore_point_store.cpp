@@ -307,6 +307,21 @@ bool RestorePointStore::Run() {
 
 bool RestorePointStore::RunEditor(const std::string& switches, const std::vector<std::string>& files,
                                   const std::string& root) {
+  if (editor != nullptr) {
+    std::string error;
+    const bool ok =
+        root.empty() ? editor->Import(files, &error) : editor->Export(files.front(), root, &error);
+    if (!ok) {
+      ShowFailure((root.empty() ? "Fail to restore the registry: " : "Fail to back up " + root + ": ") +
+                  error);
+      return false;
+    }
+    if (!root.empty() && !IsNonEmptyFile(files.front())) {
+      ShowFailure("The export of " + root + " left no file " + files.front());
+      return false;
+    }
+    return true;
+  }
   const std::string tool = platform::ToolPath("clarivo-regedit");
   std::string command = platform::QuoteForShell(tool) + " " + switches;
   for (const std::string& file : files) command += " " + platform::QuoteForShell(file);

@@ -55,6 +55,21 @@ std::vector<std::uint8_t> SerializeRestorePoints(std::span<const RestorePoint> p
 // data, or go on after the last point.
 std::optional<std::vector<RestorePoint>> DeserializeRestorePoints(std::span<const std::uint8_t> bytes);
 
+// How a store exports and imports .reg files. Without one the store runs
+// clarivo-regedit, which reads the registry afresh; clarivo-cli hands it the
+// registry it already holds, so that a Windows-sized registry is read once.
+class IRegistryEditor {
+ public:
+  // Writes `root` ("HKEY_LOCAL_MACHINE") with everything below it to `file`,
+  // whole or not at all.
+  virtual bool Export(const std::string& file, const std::string& root, std::string* error) = 0;
+  // Imports every file and saves the registry, all or nothing.
+  virtual bool Import(const std::vector<std::string>& files, std::string* error) = 0;
+
+ protected:
+  ~IRegistryEditor() = default;
+};
+
 // The backup root: the ini's "RegBackup" deployment path when it names one,
 // else $XDG_DATA_HOME/Quorvex-Clarivo/backups/ (~/.local/share when unset).
 std::string DefaultStoreFolder();
@@ -103,6 +118,8 @@ class RestorePointStore {
   // A restore into another registry than the point was made from is refused
   // unless this is set (the user confirmed it).
   bool into_other_registry = false;
+  // Null: clarivo-regedit does the exports and imports.
+  IRegistryEditor* editor = nullptr;
   // False: a failure is not shown here; the caller shows last_error() in a
   // message of its own (the restore page does).
   bool show_failures = true;
@@ -135,7 +152,7 @@ class RestorePointStore {
   bool CreatePoint();
   bool RestorePointAt(int index);
   // Runs clarivo-regedit with `switches`, `files` and (for an export) `root`
-  // and waits for it; failures are shown.
+  // and waits for it, or has `editor` do the same; failures are shown.
   bool RunEditor(const std::string& switches, const std::vector<std::string>& files, const std::string& root);
   // Replaces the points with the list on disk (under the lock).
   void ReloadList();

@@ -8,7 +8,6 @@
 #include <fstream>
 
 #include "app/core/restore_point_store.h"
-#include "platform/process.h"
 
 namespace cli {
 namespace {
@@ -34,26 +33,6 @@ bool BackupFiles(const std::string& folder, std::vector<std::string>* files, std
   }
   if (files->empty()) {
     *error = "backup folder " + folder + " holds neither " + kMachineFile + " nor " + kUserFile;
-    return false;
-  }
-  return true;
-}
-
-bool ImportBackup(const std::vector<std::string>& files, std::string* error) {
-  const std::string tool = platform::ToolPath("clarivo-regedit");
-  if (tool.find('/') == std::string::npos) {
-    *error = "clarivo-regedit is neither beside clarivo-cli nor on PATH";
-    return false;
-  }
-  std::string command = platform::QuoteForShell(tool) + " /s";
-  for (const std::string& file : files) command += " " + platform::QuoteForShell(file);
-  const platform::RunResult result = platform::RunHidden(command);
-  if (!result.started) {
-    *error = "cannot start the command interpreter: " + ErrnoText(result.error);
-    return false;
-  }
-  if (result.exit_code != 0) {
-    *error = tool + " failed with exit status " + std::to_string(result.exit_code);
     return false;
   }
   return true;

@@ -1,5 +1,5 @@
-// Importing a backup folder given by its path (restore DIR): the
-// clarivo-regedit exports of both hives that a restore point's folder holds.
+// A backup folder given by its path (restore DIR): the .reg exports of both
+// hives that a restore point's folder holds.
 #pragma once
 
 #include <optional>
@@ -15,10 +15,6 @@ inline constexpr const char* kUserFile = "reg_user.reg";  // HKEY_CURRENT_USER
 // to be readable. Fails (with `error` naming the file and the reason) when
 // neither is present or one cannot be read.
 bool BackupFiles(const std::string& folder, std::vector<std::string>* files, std::string* error);
-
-// Imports `files` with one run of clarivo-regedit /s, which reads and checks
-// them all before it changes anything and saves the registry once.
-bool ImportBackup(const std::vector<std::string>& files, std::string* error);
 
 // The registry recorded in a backup folder ("source"); empty when none is.
 std::string RecordedSource(const std::string& folder);

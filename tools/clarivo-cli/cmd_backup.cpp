@@ -8,6 +8,8 @@
 #include "tools/clarivo-cli/exit_codes.h"
 #include "tools/clarivo-cli/findings.h"
 #include "tools/clarivo-cli/json_output.h"
+#include "tools/clarivo-cli/registry_editor.h"
+#include "tools/clarivo-cli/registry_source.h"
 #include "tools/clarivo-cli/restore_points.h"
 
 namespace cli {
@@ -67,6 +69,9 @@ int RunBackup(const Options& options) {
   if (!source) return kExitRegistry;
   StoreMessages messages;
   clarivo::RestorePointStore store(StoreFolder(options));
+  // The exports are made from the registry just opened, not read again.
+  HeldRegistryEditor editor(OpenedRegistry()->registry());
+  store.editor = &editor;
   store.registry_source = source->spec;
   store.create_mode = true;
   // Ctrl-C waits for the export under way, so that no unlisted folder stays.

@@ -3,15 +3,18 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "platform/process.h"
 #include "platform/registry_files.h"
+#include "platform/wine_registry.h"
 #include "tools/clarivo-cli/categories.h"
 #include "tools/clarivo-cli/commands.h"
 #include "tools/clarivo-cli/exit_codes.h"
 #include "tools/clarivo-cli/findings.h"
 #include "tools/clarivo-cli/json_output.h"
 #include "tools/clarivo-cli/progress_bar.h"
+#include "tools/clarivo-cli/registry_editor.h"
 #include "tools/clarivo-cli/restore_points.h"
 
 namespace cli {
@@ -61,7 +64,8 @@ const std::string_view kFixUsage =
     "HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER, deletes the entries found, then\n"
     "rescans and reports what is left.\n"
     "\n"
-    "  --registry SOURCE  the registry to clean: wine:DIR or a Wine prefix folder\n"
+    "  --registry SOURCE  the registry to clean: wine:DIR, a Wine prefix folder, or the\n"
+    "                     number or name of a prefix listed by 'clarivo-cli prefixes'\n"
     "  --type N           fix only type N (repeatable; see 'clarivo-cli scan --help')\n"
     "  --backup-dir DIR   keep the restore point under DIR instead of the\n"
     "                     backup folder of the program Clarivo beside clarivo-cli\n"
@@ -99,6 +103,10 @@ int RunFix(const Options& options) {
   std::unique_ptr<EngineBinding> binding = LoadEngineOrReport();
   if (!binding) return kExitEngine;
   Function::ICleanReg& engine = binding->engine();
+  platform::Registry* registry = binding->registry();
+  if (registry == nullptr) return kExitEngine;
+  // The deletions of all categories are saved once, after the last one.
+  binding->state().save_each_fix = false;
   engine.Stop(0);
   const std::vector<Finding> findings = ScanTypes(engine, types, bar.get());
 
@@ -147,6 +155,8 @@ int RunFix(const Options& options) {
   // unless both exports succeed.
   StoreMessages messages;
   clarivo::RestorePointStore store(StoreFolder(options));
+  HeldRegistryEditor editor(*registry);
+  store.editor = &editor;
   store.registry_source = source->spec;
   store.check_writable = true;
   store.create_mode = true;
@@ -160,7 +170,6 @@ int RunFix(const Options& options) {
   const std::string point = std::to_string(store.points().size());
 
   std::vector<TypeOutcome> outcomes;
-  bool failed = false;
   for (const int type : types) {
     const int count = CountOfType(findings, type);
     if (count == 0) continue;
@@ -169,35 +178,46 @@ int RunFix(const Options& options) {
       continue;
     }
     if (bar) bar->Begin("Fixing " + std::string(CategoryName(type)));
-    const int result = engine.Fix(type, bar.get());
+    outcomes.push_back({type, count, engine.Fix(type, bar.get())});
     if (bar) bar->Clear();
-    outcomes.push_back({type, count, result});
-    if (result == Function::kResultDone) {
-      std::fprintf(text, "%s: deleted %d entries\n", std::string(CategoryName(type)).c_str(), count);
-    } else {
-      failed = true;
-      std::string cause = platform::RegistryWriteProblem(source->spec);
-      if (cause.empty()) cause = "one of its registry keys cannot be opened or the registry cannot be saved";
-      PrintError(std::string(CategoryName(type)) +
-                 (result == Function::kResultStopped ? ": fixing was stopped" : ": fixing failed: " + cause));
-    }
   }
   const bool stopped = StopRequest::requested();
+  // One save for every category; deletions that cannot be saved did not happen.
+  std::string save_error;
+  if (registry->Flush() != platform::kRegOk) {
+    save_error = platform::RegistryWriteProblem(source->spec);
+    auto* wine = dynamic_cast<platform::WineRegistry*>(registry);
+    if (save_error.empty() && wine != nullptr) save_error = wine->last_error();
+    if (save_error.empty()) save_error = "the registry cannot be saved";
+    // The rescan then shows what is on disk, not deletions that were never saved.
+    if (wine != nullptr) wine->DiscardChanges();
+    for (TypeOutcome& o : outcomes) {
+      if (o.result == Function::kResultDone) o.result = Function::kResultFailed;
+    }
+  }
+  bool failed = false;
+  for (const TypeOutcome& o : outcomes) {
+    const std::string name(CategoryName(o.type));
+    if (o.result == Function::kResultDone) {
+      std::fprintf(text, "%s: deleted %d entries\n", name.c_str(), o.count);
+    } else if (o.result != -1) {
+      failed = true;
+      std::string cause = save_error.empty() ? platform::RegistryWriteProblem(source->spec) : save_error;
+      if (cause.empty()) cause = "one of its registry keys cannot be opened or the registry cannot be saved";
+      PrintError(name + (o.result == Function::kResultStopped ? ": fixing was stopped"
+                                                              : ": fixing failed: " + cause));
+    }
+  }
 
   std::string restore = "clarivo-cli restore --registry " + platform::QuoteForShell(source->spec);
   if (options.backup_dir) restore += " --backup-dir " + platform::QuoteForShell(store.folder());
   restore += " " + point;
 
-  // A fresh engine reads the registry back from disk, so the rescan shows
-  // what was really saved, not what one engine holds in memory. Skipped when
-  // the user asked to stop.
+  // The rescan reads the registry as just saved: the save wrote exactly what
+  // the engine holds, and files someone else changed since are read again
+  // before the scan walks them. Skipped when the user asked to stop.
   std::vector<Finding> left;
-  if (!stopped) {
-    binding.reset();
-    binding = LoadEngineOrReport();
-    if (!binding) return kExitEngine;
-    left = ScanTypes(binding->engine(), types, bar.get());
-  }
+  if (!stopped) left = ScanTypes(engine, types, bar.get());
   if (options.json) {
     std::printf(
         "{\"registry\": %s, \"restore_point\": %s, \"backup_folder\": %s, \"fixed\": %s, \"not_fixed\": %s, "
@@ -223,6 +243,7 @@ int RunFix(const Options& options) {
     std::printf("Backup: %s (restore point %s)\nTo undo: %s\n", Printable(folder).c_str(), point.c_str(),
                 Printable(restore).c_str());
   }
+  EngineBinding::LeaveToProcessEnd(std::move(binding));
   if (stopped) return kExitStopped;
   if (failed) return kExitFixFailed;
   return left.empty() ? kExitOk : kExitFindings;

@@ -9,6 +9,8 @@
 #include "tools/clarivo-cli/exit_codes.h"
 #include "tools/clarivo-cli/findings.h"
 #include "tools/clarivo-cli/json_output.h"
+#include "tools/clarivo-cli/registry_editor.h"
+#include "tools/clarivo-cli/registry_source.h"
 #include "tools/clarivo-cli/restore_points.h"
 
 namespace cli {
@@ -25,7 +27,9 @@ const std::string_view kRestoreUsage =
     "What was deleted since the backup comes back and changed values get their old\n"
     "data; keys and values added since the backup stay.\n"
     "\n"
-    "  --registry SOURCE       the registry to restore into: wine:DIR or a Wine prefix folder\n"
+    "  --registry SOURCE       the registry to restore into: wine:DIR, a Wine prefix\n"
+    "                          folder, or the number or name of a prefix listed by\n"
+    "                          'clarivo-cli prefixes'\n"
     "  --backup-dir DIR        the restore points under DIR instead of the program's\n"
     "  --into-other-registry   restore even though the backup was made from another\n"
     "                          registry (a restore point records the one it was made from)\n"
@@ -89,7 +93,10 @@ int RunRestore(const Options& options) {
   // Ctrl-C waits for the import under way, which changes the registry whole
   // or not at all, and then reports how it ended.
   StopRequest stop;
+  // The import goes into the registry just opened, not read again.
+  HeldRegistryEditor editor(OpenedRegistry()->registry());
   if (store) {
+    store->editor = &editor;
     store->create_mode = false;
     store->restore_index = *index;
     store->into_other_registry = options.into_other_registry;
@@ -97,7 +104,7 @@ int RunRestore(const Options& options) {
       PrintError("restore failed, nothing was changed");
       return kExitBackup;
     }
-  } else if (!ImportBackup(files, &error)) {
+  } else if (!editor.Import(files, &error)) {
     PrintError("restore failed, nothing was changed: " + error);
     return kExitBackup;
   }

@@ -23,6 +23,9 @@ class EngineBinding {
   EngineBinding& operator=(const EngineBinding&) = delete;
 
   Function::ICleanReg& engine() { return *engine_; }
+  Function::CRegEngine& state() { return engine_->engine(); }
+  // The registry the engine works on; null when it could not be read.
+  platform::Registry* registry() { return engine_->engine().registry(); }
 
   // For a command whose process ends next: the engine and its registry are
   // left to the end of the process instead of being taken apart key by key

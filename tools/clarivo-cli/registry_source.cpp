@@ -9,7 +9,7 @@
 namespace cli {
 namespace {
 
-std::unique_ptr<platform::WindowsSystem>& OpenedRegistry() {
+std::unique_ptr<platform::WindowsSystem>& Opened() {
   static std::unique_ptr<platform::WindowsSystem> opened;
   return opened;
 }
@@ -35,10 +35,12 @@ std::optional<RegistrySource> OpenRegistrySource(const std::optional<std::string
     *error = "cannot set CLARIVO_REGISTRY for the engine";
     return std::nullopt;
   }
-  OpenedRegistry() = std::move(system);
+  Opened() = std::move(system);
   return opened;
 }
 
-std::unique_ptr<platform::WindowsSystem> TakeOpenedRegistry() { return std::move(OpenedRegistry()); }
+platform::WindowsSystem* OpenedRegistry() { return Opened().get(); }
+
+std::unique_ptr<platform::WindowsSystem> TakeOpenedRegistry() { return std::move(Opened()); }
 
 }  // namespace cli

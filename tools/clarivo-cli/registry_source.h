@@ -24,6 +24,10 @@ struct RegistrySource {
 std::optional<RegistrySource> OpenRegistrySource(const std::optional<std::string>& registry,
                                                  std::string* error);
 
+// The registry OpenRegistrySource opened last, while it is not taken; null
+// otherwise.
+platform::WindowsSystem* OpenedRegistry();
+
 // The registry OpenRegistrySource opened last, handed over once: the engine
 // scans what the cli has already read. Null once taken.
 std::unique_ptr<platform::WindowsSystem> TakeOpenedRegistry();
