@@ -97,9 +97,11 @@ std::u16string DecodeEightBit(std::string_view bytes) {
   return out;
 }
 
-RegLineReader::RegLineReader(std::string_view bytes) : memory_(bytes) {}
+RegLineReader::RegLineReader(std::string_view bytes, std::size_t piece_units)
+    : memory_(bytes), piece_units_(piece_units == 0 ? kPieceUnits : piece_units) {}
 
-RegLineReader::RegLineReader(int fd, std::string_view file_name) : fd_(fd), file_name_(file_name) {}
+RegLineReader::RegLineReader(int fd, std::string_view file_name)
+    : piece_units_(kPieceUnits), fd_(fd), file_name_(file_name) {}
 
 std::size_t RegLineReader::ReadBytes(char* out, std::size_t size) {
   if (fd_ < 0) {
@@ -124,7 +126,7 @@ bool RegLineReader::Start() {
   };
   if (fd_ < 0 && utf16_bom(memory_)) {
     memory_.remove_prefix(2);
-    buf_.resize(std::min(kPieceUnits, memory_.size() / 2 + 1));
+    buf_.resize(std::min(piece_units_, memory_.size() / 2 + 1));
     mode_ = Mode::kUtf16;
     return true;
   }
@@ -132,7 +134,7 @@ bool RegLineReader::Start() {
     text_ = memory_;
   } else {
     // The first bytes tell the encoding; they are read into the UTF-16 buffer.
-    buf_.resize(kPieceUnits);
+    buf_.resize(piece_units_);
     char* bytes = reinterpret_cast<char*>(buf_.data());
     std::size_t have = 0;
     while (have < 3) {

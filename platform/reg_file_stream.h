@@ -18,8 +18,9 @@ namespace platform {
 // UTF-8, else Windows-1252. Lines end at CR, LF or CR LF.
 class RegLineReader {
  public:
-  // Reads `bytes`, which must outlive the reader.
-  explicit RegLineReader(std::string_view bytes);
+  // Reads `bytes`, which must outlive the reader. UTF-16 text is taken in
+  // pieces of `piece_units` (0: as from a file), as from a file: for tests.
+  explicit RegLineReader(std::string_view bytes, std::size_t piece_units = 0);
   // Reads the open file `fd` (not closed here) from where it stands;
   // `file_name` names it in errors.
   RegLineReader(int fd, std::string_view file_name);
@@ -42,6 +43,7 @@ class RegLineReader {
   bool NextEightBit(std::u16string_view* line);
 
   std::string_view memory_;  // what is left to read, when reading from memory
+  std::size_t piece_units_;
   int fd_ = -1;
   std::string_view file_name_;
   std::string read_error_;
