@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -236,6 +237,53 @@ TEST_F(RegImportTest, AFaultAtTheEndOfTheLastFileImportsNothing) {
   ASSERT_EQ(reg->QueryValue(key, u"Broken", &value), kRegOk);
   EXPECT_EQ(value, MakeDword(9));
   reg->CloseKey(key);
+}
+
+// A change the registry refuses and a fault of the file further on: the one
+// that comes first in the file is told, as if read and applied in turn,
+// however far ahead the file has been read.
+TEST_F(RegImportTest, TheFirstFaultInFileOrderIsTold) {
+  // A link to a key that does not exist: nothing can be made below it.
+  std::string link_target;
+  for (char c : std::string("\\Registry\\Machine\\Software\\Nowhere")) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%s%02x,00", link_target.empty() ? "" : ",", static_cast<unsigned>(c));
+    link_target += hex;
+  }
+  WriteFile(prefix_ + "/system.reg", std::string(kSystem) + "\n[Software\\\\Dangling] 1700000000\n#link\n" +
+                                         "\"SymbolicLinkValue\"=hex(6):" + link_target + "\n");
+  const std::string system_before = ReadFile(prefix_ + "/system.reg");
+  std::string many;
+  for (int i = 0; i < 6000; ++i)
+    many += "[HKEY_CURRENT_USER\\Many\\K" + std::to_string(i) + "]\r\n\"v\"=dword:1\r\n";
+  const int many_lines = 2 * 6000;
+  const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
+  const std::string refused = "[HKEY_LOCAL_MACHINE\\Software\\Dangling\\Sub]\r\n";
+  const std::string file = dir_ + "/order.reg";
+  struct Case {
+    std::string text;
+    std::string error;
+  };
+  const Case cases[] = {
+      {head + many + refused + many + "junk\r\n",
+       file + ":" + std::to_string(3 + many_lines) +
+           ": cannot create key \"HKEY_LOCAL_MACHINE\\Software\\Dangling\\Sub\": not found (nothing was "
+           "imported)"},
+      {head + many + "junk\r\n" + refused,
+       file + ":" + std::to_string(3 + many_lines) + ": unrecognised line"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(file, Utf16(c.text));
+    auto reg = Open();
+    ASSERT_TRUE(reg);
+    std::string error;
+    EXPECT_FALSE(ImportRegFiles(*reg, {file}, &error));
+    EXPECT_EQ(error, c.error);
+    RegKey key = 0;
+    EXPECT_EQ(reg->OpenKey(kCurrentUser, u"Many", &key), kRegNotFound);
+    EXPECT_EQ(reg->OpenHandleCount(), 0u);
+  }
+  EXPECT_EQ(ReadFile(prefix_ + "/system.reg"), system_before);
 }
 
 TEST_F(RegImportTest, AFileThatCannotBeOpenedStopsTheImportBeforeAnyChange) {
