@@ -384,7 +384,7 @@ bool ImportRegFiles(Registry& registry, const std::vector<std::string>& files, s
     if (refused && wine != nullptr) *error += " (nothing was imported)";
     return false;
   };
-  {
+  try {
     BatchScope batch(wine);
     for (std::size_t i = 0; i < files.size(); ++i) {
       RegApplySink apply(registry, files[i]);
@@ -392,6 +392,10 @@ bool ImportRegFiles(Registry& registry, const std::vector<std::string>& files, s
       bool refused = false;
       if (!ReadAndApply(fds[i].get(), files[i], apply, &why, &refused)) return fail(why, refused);
     }
+  } catch (...) {
+    // Out of memory half-way: what was applied must not be saved later.
+    if (wine != nullptr) wine->DiscardChanges();
+    throw;
   }
   const std::int32_t status = registry.Flush();
   if (status != kRegOk) {

@@ -19,7 +19,8 @@ namespace platform {
 class RegLineReader {
  public:
   // Reads `bytes`, which must outlive the reader. UTF-16 text is taken in
-  // pieces of `piece_units` (0: as from a file), as from a file: for tests.
+  // pieces of at most `piece_units` units (0: the size files are read in);
+  // small pieces let tests try every way a line can fall across two.
   explicit RegLineReader(std::string_view bytes, std::size_t piece_units = 0);
   // Reads the open file `fd` (not closed here) from where it stands;
   // `file_name` names it in errors.
