@@ -167,7 +167,16 @@ class PipeSink : public RegOpSink {
   bool Add(const RegFileOp& op, std::string* /*error*/) override {
     if (batch_ == nullptr && (batch_ = pipe_.TakeEmpty()) == nullptr) return false;
     if (batch_->count == batch_->ops.size()) batch_->ops.emplace_back();
-    batch_->ops[batch_->count++] = op;
+    RegFileOp& slot = batch_->ops[batch_->count++];
+    slot.kind = op.kind;
+    slot.root = op.root;
+    slot.line = op.line;
+    slot.name = op.name;
+    slot.value = op.value;
+    // A value belongs to the key of the key line before it, which the applier
+    // remembers: its path is not copied a million times.
+    const bool key_line = op.kind == RegFileOp::Kind::kCreateKey || op.kind == RegFileOp::Kind::kDeleteKey;
+    if (key_line) slot.path = op.path;
     if (batch_->count == ChangePipe::kBatchSize) Send();
     return true;
   }
@@ -263,8 +272,10 @@ void RegApplySink::CloseAll() {
 
 bool RegApplySink::Fail(const RegFileOp& op, const std::string& what, std::int32_t status,
                         std::string* error) {
-  std::u16string key(RootKeyName(op.root));
-  if (!op.path.empty()) key += u'\\' + op.path;
+  const bool key_line = op.kind == RegFileOp::Kind::kCreateKey || op.kind == RegFileOp::Kind::kDeleteKey;
+  std::u16string key(RootKeyName(key_line ? op.root : key_root_));
+  const std::u16string& path = key_line ? op.path : key_path_;
+  if (!path.empty()) key += u'\\' + path;
   *error = std::string(file_name_) + ":" + std::to_string(op.line) + ": " + what + " \"" + ToUtf8(key) +
            "\": " + RegStatusText(status);
   return false;
@@ -314,9 +325,13 @@ bool RegApplySink::Add(const RegFileOp& op, std::string* error) {
   std::int32_t status = kRegOk;
   switch (op.kind) {
     case RegFileOp::Kind::kCreateKey:
+      key_root_ = op.root;
+      key_path_ = op.path;
       if (!OpenCurrent(op, &status)) return Fail(op, "cannot create key", status, error);
       break;
     case RegFileOp::Kind::kDeleteKey:
+      key_root_ = op.root;
+      key_path_ = op.path;
       // The current key stays open, as it was, until the next key line.
       stale_ = true;
       status = registry_.DeleteTree(op.root, op.path);
