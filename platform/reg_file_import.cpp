@@ -4,13 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <exception>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "platform/reg_file.h"
 #include "platform/reg_file_stream.h"
@@ -76,174 +70,6 @@ class BatchScope {
   WineRegistry* wine_;
 };
 
-// Carries a file's changes in batches from the thread that reads and parses
-// it to the one that applies them: on two cores the reading costs no time of
-// its own. Three batches go round, so neither side waits for long.
-class ChangePipe {
- public:
-  static constexpr std::size_t kBatchSize = 2048;
-  struct Batch {
-    std::vector<RegFileOp> ops;  // kept between rounds: the strings keep their memory
-    std::size_t count = 0;
-  };
-
-  ChangePipe() {
-    for (Batch& batch : batches_) empty_.push_back(&batch);
-  }
-
-  // The reader's side: an empty batch, or null once the applier has stopped.
-  Batch* TakeEmpty() {
-    std::unique_lock lock(mu_);
-    cv_.wait(lock, [&] { return stopped_ || !empty_.empty(); });
-    if (stopped_) return nullptr;
-    Batch* batch = empty_.back();
-    empty_.pop_back();
-    batch->count = 0;
-    return batch;
-  }
-  void PutFull(Batch* batch) {
-    {
-      std::lock_guard lock(mu_);
-      full_.push_back(batch);
-    }
-    cv_.notify_all();
-  }
-  void Finish(bool ok, std::string error, std::exception_ptr failure) {
-    {
-      std::lock_guard lock(mu_);
-      done_ = true;
-      ok_ = ok;
-      error_ = std::move(error);
-      failure_ = std::move(failure);
-    }
-    cv_.notify_all();
-  }
-
-  // The applier's side: the next batch in file order, null after the last.
-  Batch* TakeFull() {
-    std::unique_lock lock(mu_);
-    cv_.wait(lock, [&] { return done_ || !full_.empty(); });
-    if (full_.empty()) return nullptr;
-    Batch* batch = full_.front();
-    full_.pop_front();
-    return batch;
-  }
-  void GiveBack(Batch* batch) {
-    {
-      std::lock_guard lock(mu_);
-      empty_.push_back(batch);
-    }
-    cv_.notify_all();
-  }
-  void Stop() {
-    {
-      std::lock_guard lock(mu_);
-      stopped_ = true;
-    }
-    cv_.notify_all();
-  }
-  // After the reader has finished.
-  bool ok() const { return ok_; }
-  const std::string& error() const { return error_; }
-  const std::exception_ptr& failure() const { return failure_; }
-
- private:
-  std::mutex mu_;
-  std::condition_variable cv_;
-  Batch batches_[3];
-  std::vector<Batch*> empty_;
-  std::deque<Batch*> full_;
-  bool stopped_ = false;
-  bool done_ = false;
-  bool ok_ = false;
-  std::string error_;
-  std::exception_ptr failure_;
-};
-
-// The reader's end of the pipe.
-class PipeSink : public RegOpSink {
- public:
-  explicit PipeSink(ChangePipe& pipe) : pipe_(pipe) {}
-  bool Add(const RegFileOp& op, std::string* /*error*/) override {
-    if (batch_ == nullptr && (batch_ = pipe_.TakeEmpty()) == nullptr) return false;
-    if (batch_->count == batch_->ops.size()) batch_->ops.emplace_back();
-    RegFileOp& slot = batch_->ops[batch_->count++];
-    slot.kind = op.kind;
-    slot.root = op.root;
-    slot.line = op.line;
-    slot.name = op.name;
-    slot.value = op.value;
-    // A value belongs to the key of the key line before it, which the applier
-    // remembers: its path is not copied a million times.
-    const bool key_line = op.kind == RegFileOp::Kind::kCreateKey || op.kind == RegFileOp::Kind::kDeleteKey;
-    if (key_line) slot.path = op.path;
-    if (batch_->count == ChangePipe::kBatchSize) Send();
-    return true;
-  }
-  void Send() {
-    if (batch_ != nullptr) pipe_.PutFull(batch_);
-    batch_ = nullptr;
-  }
-
- private:
-  ChangePipe& pipe_;
-  ChangePipe::Batch* batch_ = nullptr;
-};
-
-// Reads the file `fd` and hands its changes to `apply` in order. False with
-// `error` set when the file is faulty or unreadable, or (with `refused` set)
-// when `apply` refused a change; the first in file order wins, as when read
-// and applied one after the other.
-bool ReadAndApply(int fd, const std::string& file, RegOpSink& apply, std::string* error, bool* refused) {
-  *refused = false;
-  ChangePipe pipe;
-  std::thread reader;
-  try {
-    reader = std::thread([&pipe, fd, &file] {
-      bool ok = false;
-      std::string why;
-      std::exception_ptr failure;
-      PipeSink sink(pipe);
-      try {
-        RegLineReader lines(fd, file);
-        ok = ParseRegLines(lines, file, sink, &why);
-        // Also after a fault: a change before it that the registry refuses is told first.
-        sink.Send();
-      } catch (...) {
-        failure = std::current_exception();
-      }
-      pipe.Finish(ok, std::move(why), std::move(failure));
-    });
-  } catch (const std::system_error&) {
-    // No thread to be had: read and apply on this one.
-    RegLineReader lines(fd, file);
-    ApplyTracker tracker(apply);
-    const bool ok = ParseRegLines(lines, file, tracker, error);
-    *refused = tracker.refused();
-    return ok;
-  }
-  struct Joiner {
-    ChangePipe& pipe;
-    std::thread& thread;
-    ~Joiner() {
-      pipe.Stop();
-      thread.join();
-    }
-  } joiner{pipe, reader};
-  while (ChangePipe::Batch* batch = pipe.TakeFull()) {
-    for (std::size_t i = 0; i < batch->count; ++i) {
-      if (!apply.Add(batch->ops[i], error)) {
-        *refused = true;
-        return false;
-      }
-    }
-    pipe.GiveBack(batch);
-  }
-  if (pipe.failure()) std::rethrow_exception(pipe.failure());
-  if (!pipe.ok()) *error = pipe.error();
-  return pipe.ok();
-}
-
 }  // namespace
 
 std::string RegStatusText(std::int32_t status) {
@@ -272,10 +98,8 @@ void RegApplySink::CloseAll() {
 
 bool RegApplySink::Fail(const RegFileOp& op, const std::string& what, std::int32_t status,
                         std::string* error) {
-  const bool key_line = op.kind == RegFileOp::Kind::kCreateKey || op.kind == RegFileOp::Kind::kDeleteKey;
-  std::u16string key(RootKeyName(key_line ? op.root : key_root_));
-  const std::u16string& path = key_line ? op.path : key_path_;
-  if (!path.empty()) key += u'\\' + path;
+  std::u16string key(RootKeyName(op.root));
+  if (!op.path.empty()) key += u'\\' + op.path;
   *error = std::string(file_name_) + ":" + std::to_string(op.line) + ": " + what + " \"" + ToUtf8(key) +
            "\": " + RegStatusText(status);
   return false;
@@ -325,13 +149,9 @@ bool RegApplySink::Add(const RegFileOp& op, std::string* error) {
   std::int32_t status = kRegOk;
   switch (op.kind) {
     case RegFileOp::Kind::kCreateKey:
-      key_root_ = op.root;
-      key_path_ = op.path;
       if (!OpenCurrent(op, &status)) return Fail(op, "cannot create key", status, error);
       break;
     case RegFileOp::Kind::kDeleteKey:
-      key_root_ = op.root;
-      key_path_ = op.path;
       // The current key stays open, as it was, until the next key line.
       stale_ = true;
       status = registry_.DeleteTree(op.root, op.path);
@@ -402,10 +222,11 @@ bool ImportRegFiles(Registry& registry, const std::vector<std::string>& files, s
   try {
     BatchScope batch(wine);
     for (std::size_t i = 0; i < files.size(); ++i) {
+      RegLineReader reader(fds[i].get(), files[i]);
       RegApplySink apply(registry, files[i]);
+      ApplyTracker tracker(apply);
       std::string why;
-      bool refused = false;
-      if (!ReadAndApply(fds[i].get(), files[i], apply, &why, &refused)) return fail(why, refused);
+      if (!ParseRegLines(reader, files[i], tracker, &why)) return fail(why, tracker.refused());
     }
   } catch (...) {
     // Out of memory half-way: what was applied must not be saved later.

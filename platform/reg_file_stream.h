@@ -86,8 +86,7 @@ bool ParseRegLines(RegLineReader& reader, std::string_view file_name, RegOpSink&
 
 // Applies changes one at a time to `registry`, keeping the keys of the
 // current path open so that the next key is mostly opened below one of them
-// instead of from the root. A value change applies to the key of the key
-// line before it, as the parser hands them on; its root and path are not read.
+// instead of from the root.
 class RegApplySink : public RegOpSink {
  public:
   RegApplySink(Registry& registry, std::string_view file_name) : registry_(registry), file_name_(file_name) {}
@@ -112,8 +111,6 @@ class RegApplySink : public RegOpSink {
   // The current key last; each entry's path is a prefix of the next one's.
   std::vector<OpenedKey> open_;
   RegKey current_ = 0;
-  RegKey key_root_ = 0;  // the last key line's key, named in errors about its values
-  std::u16string key_path_;
   bool stale_ = false;  // a key was deleted since: what is open may be gone
 };
 
