@@ -2,9 +2,10 @@
 # Generates a Windows-sized Wine prefix under /tmp and benchmarks loading and
 # scanning it (clarivo-bench: medians, ratios to the plain read of the files,
 # peak memory), then times clarivo-cli backup, fix (with its rescan) and
-# restore on it. Usage: bench/run.sh [BUILD_DIR] [SCALE] [RUNS] (defaults:
-# build, 1, 5). A pristine prefix made by `wineboot --init` can be timed the
-# same way: clarivo-bench PREFIX --repeat 5.
+# restore on it, and clarivo-regedit's export of each root. Usage:
+# bench/run.sh [BUILD_DIR] [SCALE] [RUNS] (defaults: build, 1, 5). A pristine
+# prefix made by `wineboot --init` can be timed the same way:
+# clarivo-bench PREFIX --repeat 5.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -67,4 +68,14 @@ for step in backup fix restore; do
       printf "  %-8s %6.2f s wall  %6.2f s CPU  x %5.0f the plain read  peak %4d MiB; goal (< 3 s, < 600 MiB): %s\n",
         step, w, c, (plain > 0 ? w / plain : 0), p / 1024, (w < 3 && p / 1024 < 600) ? "met" : "NOT met"
     }' "$work/ops.txt"
+done
+
+# The two exports a restore point is made of, one root each.
+echo
+echo "== clarivo-regedit /e of one root: wall s, user s, sys s, peak KiB"
+for root in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER; do
+  rm -f "$work/export.reg"
+  CLARIVO_REGISTRY="wine:$work/prefix" /usr/bin/time -f "$root: %e %U %S %M" \
+    "$build/bin/clarivo-regedit" /e "$work/export.reg" "$root" 2>"$work/time.txt" || true
+  tail -n 1 "$work/time.txt"
 done

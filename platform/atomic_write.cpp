@@ -190,6 +190,9 @@ void Abandon(Temp& temp) {
   temp.fd = -1;
 }
 
+// How much of a produced file is written before its writeback is started.
+constexpr off_t kWritebackStep = 8 << 20;
+
 bool WriteAll(int fd, std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -230,8 +233,37 @@ bool Prepare(const FileReplacement& file, Temp* temp, std::string* error) {
   }
   // The lock tells later writers this file is alive; it goes with the process.
   flock(temp->fd, LOCK_EX);
-  const bool ok = WriteAll(temp->fd, file.bytes) &&
-                  (!had_old || fchmod(temp->fd, old.st_mode & 07777) == 0) && fsync(temp->fd) == 0;
+  bool ok = true;
+  if (file.produce) {
+    int write_errno = 0;
+    std::string produce_error;
+    const int fd = temp->fd;
+    off_t written = 0, flushed = 0;
+    const ContentWriter write = [fd, &write_errno, &written, &flushed](std::string_view piece) {
+      if (write_errno != 0) return false;
+      if (!WriteAll(fd, piece)) {
+        write_errno = errno;
+        return false;
+      }
+      written += static_cast<off_t>(piece.size());
+      // The disk starts on what is written while the rest is being made, so
+      // that the final fsync has little left to wait for.
+      if (written - flushed >= kWritebackStep) {
+        sync_file_range(fd, flushed, written - flushed, SYNC_FILE_RANGE_WRITE);
+        flushed = written;
+      }
+      return true;
+    };
+    if (!file.produce(write, &produce_error) || write_errno != 0) {
+      Abandon(*temp);
+      if (write_errno != 0) return FailWith(error, temp->target, write_errno);
+      if (error) *error = produce_error;
+      return false;
+    }
+  } else {
+    ok = WriteAll(temp->fd, file.bytes);
+  }
+  ok = ok && (!had_old || fchmod(temp->fd, old.st_mode & 07777) == 0) && fsync(temp->fd) == 0;
   if (!ok) {
     const int err = errno;
     Abandon(*temp);

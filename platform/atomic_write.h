@@ -15,6 +15,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,10 +27,20 @@ namespace platform {
 // files: "system.reg.clarivo-tmp-Ab12Cd".
 inline constexpr std::string_view kTempMarker = ".clarivo-tmp-";
 
+// Hands the next piece of a file's content to its temporary file; false when
+// that write failed.
+using ContentWriter = std::function<bool(std::string_view piece)>;
+
 struct FileReplacement {
   std::string path;        // as the caller names it; may be a symbolic link
-  std::string_view bytes;  // the whole new content
+  std::string_view bytes;  // the whole new content (unless `produce` is set)
   mode_t new_mode = 0666;  // for a file that does not exist yet, less the umask
+  // When set, makes the content instead of `bytes`, handing it to `write`
+  // piece by piece as it is made, so that a huge file is never held whole.
+  // Returning false abandons the whole replacement: `error` then holds the
+  // producer's reason (unless a write failed, whose reason wins). It runs
+  // while the temporary is unnamed or locked, like a write of `bytes`.
+  std::function<bool(const ContentWriter& write, std::string* error)> produce = nullptr;
 };
 
 // The file a write to `path` must replace: `path` itself, or for a symbolic

@@ -100,12 +100,14 @@ std::int32_t MemoryRegistry::FollowLink(RegNode* link, bool create, RegNode** ou
   RegNode* start = nullptr;
   if (!ConsumePrefix(rest, u"\\Registry")) return kRegNotFound;
   if (ConsumePrefix(rest, u"\\Machine")) {
+    NeedHive(Hive::kMachine);
     start = roots_[0].get();
   } else if (ConsumePrefix(rest, u"\\User")) {
     // Only the current user's tree is here: take any user's name for it.
     std::size_t sid_end = rest.find(u'\\', 1);
     if (rest.size() < 2) return kRegNotFound;
     rest = sid_end == std::u16string_view::npos ? std::u16string_view() : rest.substr(sid_end);
+    NeedHive(Hive::kUser);
     start = roots_[1].get();
   } else {
     return kRegNotFound;
@@ -162,12 +164,15 @@ std::int32_t MemoryRegistry::Resolve(RegKey key, RegNode** node, RegNode** via_l
   if (via_link) *via_link = nullptr;
   if (top) *top = nullptr;
   if (key == kLocalMachine) {
+    NeedHive(Hive::kMachine);
     *node = roots_[0].get();
     if (top) *top = *node;
   } else if (key == kCurrentUser) {
+    NeedHive(Hive::kUser);
     *node = roots_[1].get();
     if (top) *top = *node;
   } else if (key == kClassesRoot) {
+    NeedHive(Hive::kMachine);
     *node = ClassesRoot(false);
   } else {
     auto it = handles_.find(key);
@@ -387,6 +392,36 @@ std::int32_t MemoryRegistry::CreateLink(RegKey parent, std::u16string_view path,
   Touch(folder);
   Touch(link);
   return kRegOk;
+}
+
+std::int32_t MemoryRegistry::ReadTree(RegKey key,
+                                      const std::function<void(const RegNode*, const TreeReader&)>& read) {
+  std::lock_guard lock(mu_);
+  if (IsRootKey(key)) OnRootWalk();
+  RegNode* node = nullptr;
+  const std::int32_t status = Resolve(key, &node);
+  if (status != kRegOk) return status;
+  read(node, TreeReader(*this));
+  return kRegOk;
+}
+
+const RegNode* MemoryRegistry::TreeReader::Subkey(const RegNode& parent, std::size_t index) const {
+  if (index >= parent.subkeys.size()) return nullptr;
+  parent.hint = static_cast<std::uint32_t>(index);  // as EnumKey leaves it
+  RegNode* child = parent.subkeys[index].get();
+  const std::u16string_view name = child->name;
+  // A plain name finds the child itself: the lookup tries the hinted index first.
+  if (!child->Has(RegNode::kLink) && !name.empty() && name.find(u'\\') == std::u16string_view::npos) {
+    return child;
+  }
+  // Otherwise exactly what opening the name does: an empty path is the parent
+  // itself, backslashes split it, links lead to their targets.
+  if (IsEmptyPath(name)) return &parent;
+  RegNode* out = nullptr;
+  if (registry_.Walk(const_cast<RegNode*>(&parent), name, false, true, &out, nullptr, 0) != kRegOk) {
+    return nullptr;
+  }
+  return out;
 }
 
 }  // namespace platform

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 
@@ -40,8 +42,38 @@ class MemoryRegistry : public Registry {
 
   std::size_t OpenHandleCount() const;
 
+  // Direct read access to the keys for readers of whole subtrees: a .reg
+  // export of 800,000 keys through the handles above copies every name and
+  // value and opens every subkey by name.
+  class TreeReader {
+   public:
+    // The key that OpenKey(parent, name of subkey `index`) opens, a link
+    // followed to its target; null where that open fails.
+    const RegNode* Subkey(const RegNode& parent, std::size_t index) const;
+
+   private:
+    friend class MemoryRegistry;
+    explicit TreeReader(MemoryRegistry& registry) : registry_(registry) {}
+    MemoryRegistry& registry_;
+  };
+  // Runs `read` with the registry locked, on the key `key` names (null for a
+  // missing HKEY_CLASSES_ROOT), as a walk from a root key begins. Returns how
+  // resolving `key` went; `read` runs only when it went well. Nothing may
+  // change the registry from inside `read`.
+  std::int32_t ReadTree(RegKey key,
+                        const std::function<void(const RegNode* node, const TreeReader& reader)>& read);
+  // Why a hive read on first use (see SetHivePending) could not be read;
+  // empty when none failed. Its keys then read as missing.
+  virtual std::string DeferredReadProblem() const { return {}; }
+
  protected:
   enum class Hive { kMachine = 0, kUser = 1 };
+
+  // A pending hive is read only when first used: OnHiveNeeded runs, with the
+  // lock held, before anything looks at the hive's keys.
+  void SetHivePending(Hive hive, bool pending) { pending_[static_cast<int>(hive)] = pending; }
+  bool HivePending(Hive hive) const { return pending_[static_cast<int>(hive)]; }
+  virtual void OnHiveNeeded(Hive /*hive*/) {}
 
   // Consulted before every change; a non-zero status refuses it.
   virtual std::int32_t CheckWritable() { return kRegOk; }
@@ -81,6 +113,12 @@ class MemoryRegistry : public Registry {
   // FindValue that first tries the value after the one found last: an
   // import sets a key's values in the order they are stored.
   RegTreeValue* FindValueInOrder(RegNode* node, std::u16string_view name);
+  void NeedHive(Hive hive) {
+    if (pending_[static_cast<int>(hive)]) {
+      pending_[static_cast<int>(hive)] = false;
+      OnHiveNeeded(hive);
+    }
+  }
 
   mutable std::mutex mu_;
   std::unique_ptr<RegNode> roots_[2];
@@ -92,6 +130,7 @@ class MemoryRegistry : public Registry {
   const RegNode* value_hint_node_ = nullptr;
   std::size_t value_hint_ = 0;
   RegKey next_handle_ = 0x1000;
+  bool pending_[2] = {false, false};
 };
 
 }  // namespace platform

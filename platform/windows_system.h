@@ -50,7 +50,11 @@ class WindowsSystem {
 // Parses a registry source ("wine:DIR", "hive:DIR", or a bare directory meaning
 // wine:DIR) and opens it. On failure returns null and sets `error` to a
 // sentence naming the cause (no prefix, malformed file and where, ...).
-std::unique_ptr<WindowsSystem> OpenWindowsSystem(std::string_view source, std::string* error);
+// `only_root` (kLocalMachine or kCurrentUser) reads up front only what that
+// root needs, for a reader of that root alone (an export); the registry then
+// refuses every change. Any other value reads everything.
+std::unique_ptr<WindowsSystem> OpenWindowsSystem(std::string_view source, std::string* error,
+                                                 RegKey only_root = 0);
 
 // The source named by CLARIVO_REGISTRY, else $WINEPREFIX, else ~/.wine.
 std::string DefaultRegistrySource();

@@ -90,7 +90,8 @@ WineRegistry::~WineRegistry() {
   if ((files_[0].dirty || files_[1].dirty) && !WineserverRunning(prefix_)) SaveDirtyHives();
 }
 
-std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, std::string* error) {
+std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, std::string* error,
+                                                 RegKey only_root) {
   std::string dir = prefix_dir;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   std::string local;
@@ -105,6 +106,15 @@ std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, 
   CompleteInterruptedReplacements(dir);
   std::unique_ptr<WineRegistry> reg(new WineRegistry(dir));
   std::lock_guard lock(reg->mutex());
+  if (only_root == kLocalMachine || only_root == kCurrentUser) {
+    // One file read now, the other one only if something looks into it.
+    const Hive hive = only_root == kLocalMachine ? Hive::kMachine : Hive::kUser;
+    const Hive other = hive == Hive::kMachine ? Hive::kUser : Hive::kMachine;
+    reg->read_only_ = true;
+    if (!reg->LoadHive(hive, hive == Hive::kMachine, error)) return nullptr;
+    reg->SetHivePending(other, true);
+    return reg;
+  }
   // The two files are read and parsed at once, user.reg on a thread of its
   // own; the machine's file is the larger and its error is told first.
   LoadedHive machine, user;
@@ -269,7 +279,19 @@ void WineRegistry::SetBatchMode(bool on) {
   lock_checked_ = {};
 }
 
+std::string WineRegistry::DeferredReadProblem() const {
+  std::lock_guard lock(mutex());
+  return deferred_error_;
+}
+
+void WineRegistry::OnHiveNeeded(Hive hive) {
+  std::string error;
+  if (!LoadHive(hive, hive == Hive::kMachine, &error)) deferred_error_ = error;
+}
+
 std::int32_t WineRegistry::CheckWritable() {
+  // A registry read in part would write the part it never read as empty.
+  if (read_only_) return kRegAccessDenied;
   // Asked before every change: an import of 100,000 values must not work out
   // where the server's lock lives 100,000 times, only look at the lock.
   const auto now = std::chrono::steady_clock::now();
@@ -298,6 +320,7 @@ void WineRegistry::OnRootWalk() {
   // Pending changes of ours win over the files; they are written on Flush.
   if (files_[0].dirty || files_[1].dirty) return;
   for (Hive hive : {Hive::kMachine, Hive::kUser}) {
+    if (HivePending(hive)) continue;  // read when first used, not before
     HiveFile& file = files_[static_cast<int>(hive)];
     FileIdentity id = Identify(file.path);
     if (id == file.identity) continue;

@@ -26,7 +26,11 @@ namespace platform {
 class WineRegistry : public MemoryRegistry {
  public:
   // Null with `error` set when DIR holds no system.reg or a file cannot be read or parsed.
-  static std::unique_ptr<WineRegistry> Open(const std::string& prefix_dir, std::string* error);
+  // With `only_root` kLocalMachine or kCurrentUser only that root's file is
+  // read now, the other one when first used (a link may lead into it); such a
+  // registry is for reading, and refuses every change with kRegAccessDenied.
+  static std::unique_ptr<WineRegistry> Open(const std::string& prefix_dir, std::string* error,
+                                            RegKey only_root = 0);
   ~WineRegistry() override;
 
   bool ServerRunning() const;
@@ -47,11 +51,13 @@ class WineRegistry : public MemoryRegistry {
   // the prefix's lock is looked at every few milliseconds instead of before
   // each change. Flush always looks before anything is written.
   void SetBatchMode(bool on);
+  std::string DeferredReadProblem() const override;
 
  protected:
   std::int32_t CheckWritable() override;
   void OnModified(Hive hive) override;
   void OnRootWalk() override;
+  void OnHiveNeeded(Hive hive) override;
 
  private:
   struct FileIdentity {
@@ -93,6 +99,8 @@ class WineRegistry : public MemoryRegistry {
   bool batch_ = false;
   std::chrono::steady_clock::time_point lock_checked_{};
   std::int32_t lock_status_ = kRegOk;
+  bool read_only_ = false;      // opened with one root only
+  std::string deferred_error_;  // why a hive read on first use failed
 };
 
 }  // namespace platform

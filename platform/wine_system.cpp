@@ -14,7 +14,8 @@
 namespace platform {
 namespace {
 
-std::unique_ptr<WindowsSystem> OpenWinePrefix(std::string_view dir_text, std::string* error) {
+std::unique_ptr<WindowsSystem> OpenWinePrefix(std::string_view dir_text, std::string* error,
+                                              RegKey only_root) {
   if (dir_text.empty()) {
     *error = "no Wine prefix folder given";
     return nullptr;
@@ -33,7 +34,7 @@ std::unique_ptr<WindowsSystem> OpenWinePrefix(std::string_view dir_text, std::st
     *error = "no Wine prefix at " + dir + ": it has no system.reg";
     return nullptr;
   }
-  std::unique_ptr<WineRegistry> registry = WineRegistry::Open(dir, error);
+  std::unique_ptr<WineRegistry> registry = WineRegistry::Open(dir, error, only_root);
   if (!registry) return nullptr;
   return std::make_unique<WineSystem>(dir, std::move(registry));
 }
@@ -71,12 +72,13 @@ std::string WineSystem::Warning() const {
   return wine != nullptr && wine->ServerRunning() ? kServerRunningWarning : "";
 }
 
-std::unique_ptr<WindowsSystem> OpenWindowsSystem(std::string_view source, std::string* error) {
+std::unique_ptr<WindowsSystem> OpenWindowsSystem(std::string_view source, std::string* error,
+                                                 RegKey only_root) {
   if (source.empty()) {
     *error = "no registry source given";
     return nullptr;
   }
-  if (source.substr(0, 5) == "wine:") return OpenWinePrefix(source.substr(5), error);
+  if (source.substr(0, 5) == "wine:") return OpenWinePrefix(source.substr(5), error, only_root);
   if (source.substr(0, 5) == "hive:") {
     *error = "offline Windows installations (hive:) are not supported yet";
     return nullptr;
@@ -89,7 +91,7 @@ std::unique_ptr<WindowsSystem> OpenWindowsSystem(std::string_view source, std::s
         "unknown registry source \"" + std::string(source) + "\" (expected wine:DIR, hive:DIR or a folder)";
     return nullptr;
   }
-  return OpenWinePrefix(source, error);
+  return OpenWinePrefix(source, error, only_root);
 }
 
 std::string DefaultRegistrySource() {

@@ -1,5 +1,6 @@
 // Backups: whatever registry is exported imports into an empty registry as
-// the very same trees, unless the export refuses (then it says why). The
+// the very same trees, unless the export refuses (then it says why); the
+// export through the Registry interface alone gives the same text. The
 // registry is read from the input as a .reg file, or as a Wine registry file
 // (HKEY_LOCAL_MACHINE) when the input starts like one: Wine allows names a
 // .reg file cannot hold.
@@ -91,6 +92,44 @@ class HiveRegistry : public MemoryRegistry {
   void SetMachineHive(std::unique_ptr<RegNode> root) { ReplaceHive(Hive::kMachine, std::move(root)); }
 };
 
+// Shows a registry only through the Registry interface, as any other store would.
+class InterfaceOnly : public Registry {
+ public:
+  explicit InterfaceOnly(Registry& inner) : inner_(inner) {}
+  std::int32_t OpenKey(RegKey parent, std::u16string_view path, RegKey* out) override {
+    return inner_.OpenKey(parent, path, out);
+  }
+  std::int32_t CreateKey(RegKey parent, std::u16string_view path, RegKey* out) override {
+    return inner_.CreateKey(parent, path, out);
+  }
+  void CloseKey(RegKey key) override { inner_.CloseKey(key); }
+  std::int32_t QueryInfo(RegKey key, std::uint32_t* subkeys, std::uint32_t* values) override {
+    return inner_.QueryInfo(key, subkeys, values);
+  }
+  std::int32_t EnumKey(RegKey key, std::uint32_t index, std::u16string* name) override {
+    return inner_.EnumKey(key, index, name);
+  }
+  std::int32_t EnumValue(RegKey key, std::uint32_t index, std::u16string* name, RegValue* value) override {
+    return inner_.EnumValue(key, index, name, value);
+  }
+  std::int32_t QueryValue(RegKey key, std::u16string_view name, RegValue* value) override {
+    return inner_.QueryValue(key, name, value);
+  }
+  std::int32_t SetValue(RegKey key, std::u16string_view name, const RegValue& value) override {
+    return inner_.SetValue(key, name, value);
+  }
+  std::int32_t DeleteTree(RegKey key, std::u16string_view subpath) override {
+    return inner_.DeleteTree(key, subpath);
+  }
+  std::int32_t DeleteValue(RegKey key, std::u16string_view name) override {
+    return inner_.DeleteValue(key, name);
+  }
+  std::int32_t Flush() override { return inner_.Flush(); }
+
+ private:
+  Registry& inner_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -111,11 +150,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (!ApplyRegOps(first, ops, "in.reg", &error)) return 0;
   }
-  std::u16string text;
-  if (!FormatRegExport(first, {u"HKEY_LOCAL_MACHINE", u"HKEY_CURRENT_USER"}, &text, &error)) {
+  std::u16string text, generic_text;
+  std::string generic_error;
+  InterfaceOnly generic(first);
+  const bool exported = FormatRegExport(first, {u"HKEY_LOCAL_MACHINE", u"HKEY_CURRENT_USER"}, &text, &error);
+  FUZZ_CHECK(FormatRegExport(generic, {u"HKEY_LOCAL_MACHINE", u"HKEY_CURRENT_USER"}, &generic_text,
+                             &generic_error) == exported,
+             "the walk through the tree and through the interface agree");
+  if (!exported) {
     FUZZ_CHECK(error.starts_with("cannot export"), "a refused export says why");
+    FUZZ_CHECK(error == generic_error, "both walks refuse for the same reason");
     return 0;
   }
+  FUZZ_CHECK(text == generic_text, "both walks write the same text");
   std::vector<RegFileOp> again;
   FUZZ_CHECK(ParseRegFile(EncodeUtf16File(text), "out.reg", &again, &error), error.c_str());
   MemoryRegistry second;

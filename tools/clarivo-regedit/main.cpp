@@ -127,12 +127,25 @@ int main(int argc, char** argv) {
 
   std::string error;
   const std::string source = platform::DefaultRegistrySource();
-  std::unique_ptr<platform::WindowsSystem> system = platform::OpenWindowsSystem(source, &error);
+  // An export of HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER (or a key below
+  // one) reads only that root's file; HKEY_CLASSES_ROOT, both roots and
+  // imports read both.
+  platform::RegKey only_root = 0;
+  if (do_export && operands.size() > 1) {
+    std::u16string rest;
+    platform::RegKey root = 0;
+    if (platform::SplitRootPath(platform::ToUtf16(operands[1]), true, &root, &rest) &&
+        (root == platform::kLocalMachine || root == platform::kCurrentUser)) {
+      only_root = root;
+    }
+  }
+  std::unique_ptr<platform::WindowsSystem> system = platform::OpenWindowsSystem(source, &error, only_root);
   if (!system) return Fail(error);
-  if (do_export) return Export(*system, operands[0], operands.size() > 1 ? operands[1] : std::string());
-  const int status = Import(*system, operands);
-  // The import saved its changes or dropped them all: nothing is pending, and
-  // the process ends without freeing the keys one by one (800,000 in a
+  const int status = do_export
+                         ? Export(*system, operands[0], operands.size() > 1 ? operands[1] : std::string())
+                         : Import(*system, operands);
+  // Neither leaves changes pending (an import saved them or dropped them
+  // all): the process ends without freeing its keys one by one (800,000 in a
   // Windows-sized registry).
   std::fflush(stdout);
   std::fflush(stderr);

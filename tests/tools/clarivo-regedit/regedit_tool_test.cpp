@@ -204,6 +204,32 @@ TEST_F(RegeditTool, RefusesToImportWhileAWineserverRuns) {
   std::system(("rm -rf " + Quote(lock.substr(0, lock.rfind('/')))).c_str());
 }
 
+TEST_F(RegeditTool, AnExportReadsTheFileOfItsRootAndTellsWhereThatFileIsBroken) {
+  const std::string broken = "WINE REGISTRY Version 2\n\n[Broken] 1\n\"v\"=dword:xyz\n";
+  const std::string user = ReadFile(prefix_ + "/user.reg");
+  WriteFile(prefix_ + "/user.reg", broken);
+  const std::string file = dir_ + "/out.reg";
+  Outcome out = Run("/e " + Quote(file) + " HKLM");
+  ASSERT_EQ(out.status, 0) << out.err;
+  EXPECT_NE(Utf16Text(ReadFile(file)).find("\"Count\"=dword:00000003"), std::string::npos);
+  for (const char* key : {" HKEY_CURRENT_USER", " 'HKCU\\Software'", " HKEY_CLASSES_ROOT", ""}) {
+    out = Run("/e " + Quote(dir_ + "/no.reg") + key);
+    EXPECT_EQ(out.status, 1) << key;
+    EXPECT_NE(out.err.find("user.reg line 4: bad dword"), std::string::npos) << key << out.err;
+  }
+  EXPECT_NE(Run("/s " + Quote(file)).status, 0) << "an import reads both files";
+
+  WriteFile(prefix_ + "/user.reg", user);
+  WriteFile(prefix_ + "/system.reg", broken);
+  out = Run("/e " + Quote(file) + " 'HKEY_CURRENT_USER\\Software'");
+  ASSERT_EQ(out.status, 0) << out.err;
+  EXPECT_NE(Utf16Text(ReadFile(file)).find("\"a\"=\"b\""), std::string::npos);
+  out = Run("/e " + Quote(dir_ + "/no.reg") + " HKEY_LOCAL_MACHINE");
+  EXPECT_EQ(out.status, 1);
+  EXPECT_NE(out.err.find("system.reg line 4: bad dword"), std::string::npos) << out.err;
+  EXPECT_NE(access((dir_ + "/no.reg").c_str(), F_OK), 0);
+}
+
 TEST_F(RegeditTool, UsageAndHelp) {
   EXPECT_EQ(Run("--help").status, 0);
   EXPECT_EQ(Run("").status, 2);
