@@ -27,6 +27,11 @@ std::int32_t ForEachComponent(std::u16string_view path, Fn fn) {
   return kRegOk;
 }
 
+const RegNode* TopOf(const RegNode* node) {
+  while (node->parent) node = node->parent;
+  return node;
+}
+
 bool IsEmptyPath(std::u16string_view path) {
   return path.find_first_not_of(u'\\') == std::u16string_view::npos;
 }
@@ -61,15 +66,11 @@ bool MemoryRegistry::IsRoot(const RegNode* node) const {
 RegKey MemoryRegistry::NewHandle(RegNode* node, RegNode* via_link) {
   RegKey key = next_handle_++;
   while (IsRootKey(key) || handles_.count(key)) key = next_handle_++;
-  handles_[key] = Handle{node, via_link};
+  handles_[key] = Handle{node, via_link, node ? TopOf(node) : nullptr};
   return key;
 }
 
-void MemoryRegistry::Touch(RegNode* node) {
-  const RegNode* top = node;
-  while (top->parent) top = top->parent;
-  Touch(node, top);
-}
+void MemoryRegistry::Touch(RegNode* node) { Touch(node, TopOf(node)); }
 
 void MemoryRegistry::Touch(RegNode* node, const RegNode* top) {
   classes_root_ = nullptr;
@@ -159,14 +160,17 @@ RegNode* MemoryRegistry::ClassesRoot(bool create) {
   return node;
 }
 
-std::int32_t MemoryRegistry::Resolve(RegKey key, RegNode** node, RegNode** via_link) {
+std::int32_t MemoryRegistry::Resolve(RegKey key, RegNode** node, RegNode** via_link, const RegNode** top) {
   if (via_link) *via_link = nullptr;
+  if (top) *top = nullptr;
   if (key == kLocalMachine) {
     NeedHive(Hive::kMachine);
     *node = roots_[0].get();
+    if (top) *top = *node;
   } else if (key == kCurrentUser) {
     NeedHive(Hive::kUser);
     *node = roots_[1].get();
+    if (top) *top = *node;
   } else if (key == kClassesRoot) {
     NeedHive(Hive::kMachine);
     *node = ClassesRoot(false);
@@ -176,6 +180,7 @@ std::int32_t MemoryRegistry::Resolve(RegKey key, RegNode** node, RegNode** via_l
     if (!it->second.node) return kRegNotFound;
     *node = it->second.node;
     if (via_link) *via_link = it->second.via_link;
+    if (top) *top = it->second.top;
   }
   return kRegOk;
 }
@@ -278,22 +283,40 @@ std::int32_t MemoryRegistry::QueryValue(RegKey key, std::u16string_view name, Re
   return kRegOk;
 }
 
+RegTreeValue* MemoryRegistry::FindValueInOrder(RegNode* node, std::u16string_view name) {
+  std::vector<RegTreeValue>& values = node->values;
+  std::size_t index = values.size();
+  if (node == value_hint_node_ && value_hint_ < values.size() &&
+      EqualsNoCase(values[value_hint_].name, name)) {
+    index = value_hint_;
+  } else if (RegTreeValue* v = node->FindValue(name)) {
+    index = static_cast<std::size_t>(v - values.data());
+  }
+  value_hint_node_ = node;
+  value_hint_ = index + 1;
+  return index < values.size() ? &values[index] : nullptr;
+}
+
 std::int32_t MemoryRegistry::SetValue(RegKey key, std::u16string_view name, const RegValue& value) {
   std::lock_guard lock(mu_);
   std::int32_t status = CheckWritable();
   if (status != kRegOk) return status;
   RegNode* node = nullptr;
-  status = Resolve(key, &node);
+  const RegNode* top = nullptr;
+  status = Resolve(key, &node, nullptr, &top);
   if (status != kRegOk) return status;
   if (!node) node = ClassesRoot(true);
   if (!node) return kRegNotFound;
-  if (RegTreeValue* v = node->FindValue(name)) {
+  if (RegTreeValue* v = FindValueInOrder(node, name)) {
+    // The same type and bytes again change nothing: the key stays as it was
+    // read, and a file backend writes it back as it stood.
+    if (v->type == value.type && v->data == value.data) return kRegOk;
     v->type = value.type;
     v->data = value.data;
   } else {
     node->values.push_back(RegTreeValue{std::u16string(name), value.type, value.data});
   }
-  Touch(node);
+  Touch(node, top ? top : TopOf(node));
   return kRegOk;
 }
 
@@ -302,10 +325,11 @@ std::int32_t MemoryRegistry::DeleteValue(RegKey key, std::u16string_view name) {
   std::int32_t status = CheckWritable();
   if (status != kRegOk) return status;
   RegNode* node = nullptr;
-  status = Resolve(key, &node);
+  const RegNode* top = nullptr;
+  status = Resolve(key, &node, nullptr, &top);
   if (status != kRegOk) return status;
   if (!node || !node->RemoveValue(name)) return kRegNotFound;
-  Touch(node);
+  Touch(node, top ? top : TopOf(node));
   return kRegOk;
 }
 

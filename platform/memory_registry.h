@@ -91,12 +91,15 @@ class MemoryRegistry : public Registry {
 
  private:
   struct Handle {
-    RegNode* node = nullptr;      // null once the key has been deleted
-    RegNode* via_link = nullptr;  // the link key this handle was opened through, if any
+    RegNode* node = nullptr;       // null once the key has been deleted
+    RegNode* via_link = nullptr;   // the link key this handle was opened through, if any
+    const RegNode* top = nullptr;  // the root of node's tree, so that a change need not look for it
   };
 
   // Resolves a handle; HKEY_CLASSES_ROOT resolves to null when its key is missing.
-  std::int32_t Resolve(RegKey key, RegNode** node, RegNode** via_link = nullptr);
+  // `top` (optional) receives the root of the node's tree, or null when it is not known.
+  std::int32_t Resolve(RegKey key, RegNode** node, RegNode** via_link = nullptr,
+                       const RegNode** top = nullptr);
   std::int32_t Walk(RegNode* start, std::u16string_view path, bool create, bool follow_last, RegNode** out,
                     RegNode** via_link, int depth);
   std::int32_t FollowLink(RegNode* link, bool create, RegNode** out, int depth);
@@ -107,6 +110,9 @@ class MemoryRegistry : public Registry {
   void Touch(RegNode* node, const RegNode* top);  // `top`: the root of node's tree
   void DropHandlesUnder(const RegNode* node);
   std::int32_t OpenOrCreate(RegKey parent, std::u16string_view path, bool create, RegKey* out);
+  // FindValue that first tries the value after the one found last: an
+  // import sets a key's values in the order they are stored.
+  RegTreeValue* FindValueInOrder(RegNode* node, std::u16string_view name);
   void NeedHive(Hive hive) {
     if (pending_[static_cast<int>(hive)]) {
       pending_[static_cast<int>(hive)] = false;
@@ -120,6 +126,9 @@ class MemoryRegistry : public Registry {
   // change may delete it or retarget a link on the way.
   RegNode* classes_root_ = nullptr;
   std::unordered_map<RegKey, Handle> handles_;
+  // Where FindValueInOrder looks first; only a hint, checked before use.
+  const RegNode* value_hint_node_ = nullptr;
+  std::size_t value_hint_ = 0;
   RegKey next_handle_ = 0x1000;
   bool pending_[2] = {false, false};
 };

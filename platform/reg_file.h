@@ -57,8 +57,17 @@ bool ParseRegFile(std::string_view bytes, std::string_view file_name, std::vecto
 // Does not flush.
 bool ApplyRegOps(Registry& registry, const std::vector<RegFileOp>& ops, std::string_view file_name,
                  std::string* error);
-// Reads, parses, applies and then flushes the registry. Nothing is applied
-// when the file cannot be read or is malformed.
+// Imports `files` in order and flushes the registry, all or nothing: when a
+// file cannot be read or is malformed anywhere, or a change or the save
+// fails, no registry file is written. Each file is read in pieces and its
+// changes applied as they are read; a Wine registry drops them all again on
+// a fault (DiscardChanges: changes made before the call and not yet flushed
+// go with them), any other store gets every file checked before the first
+// change. Errors read "cannot read FILE: why", "FILE:LINE: what is wrong",
+// "FILE:LINE: cannot ... (nothing was imported)" or "cannot save the
+// registry after importing FILE...: why (nothing was imported)".
+bool ImportRegFiles(Registry& registry, const std::vector<std::string>& files, std::string* error);
+// ImportRegFiles with one file.
 bool ImportRegFile(Registry& registry, const std::string& file, std::string* error);
 
 }  // namespace platform

@@ -29,6 +29,8 @@ constexpr std::string_view kUserBase = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000"
 constexpr auto kReloadCheckInterval = std::chrono::milliseconds(20);
 // How long the places of a wineserver's lock are taken as known.
 constexpr auto kLockPathInterval = std::chrono::seconds(1);
+// How long the lock's state is taken as known during a batch of changes.
+constexpr auto kBatchLockInterval = std::chrono::milliseconds(20);
 
 // A registry file is read into one big buffer: asking for huge pages saves
 // tens of thousands of page faults in filling it. Best effort.
@@ -315,6 +317,12 @@ void WineRegistry::DiscardChanges() {
 
 std::string WineRegistry::WriteProblem() const { return RegistryWriteProblem("wine:" + prefix_); }
 
+void WineRegistry::SetBatchMode(bool on) {
+  std::lock_guard lock(mutex());
+  batch_ = on;
+  lock_checked_ = {};
+}
+
 std::string WineRegistry::DeferredReadProblem() const {
   std::lock_guard lock(mutex());
   return deferred_error_;
@@ -331,14 +339,20 @@ std::int32_t WineRegistry::CheckWritable() {
   // Asked before every change: an import of 100,000 values must not work out
   // where the server's lock lives 100,000 times, only look at the lock.
   const auto now = std::chrono::steady_clock::now();
+  if (batch_ && now - lock_checked_ < kBatchLockInterval) return lock_status_;
   if (now - lock_paths_found_ > kLockPathInterval) {
     lock_paths_ = WineserverLockPaths(prefix_);
     lock_paths_found_ = now;
   }
+  lock_status_ = kRegOk;
   for (const std::string& lock : lock_paths_) {
-    if (LockFileHeld(lock)) return kRegAccessDenied;
+    if (LockFileHeld(lock)) {
+      lock_status_ = kRegAccessDenied;
+      break;
+    }
   }
-  return kRegOk;
+  lock_checked_ = now;
+  return lock_status_;
 }
 
 void WineRegistry::OnModified(Hive hive) { files_[static_cast<int>(hive)].dirty = true; }

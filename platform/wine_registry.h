@@ -48,6 +48,10 @@ class WineRegistry : public MemoryRegistry {
   // Why the files could not be written now (a wineserver runs, a file or its
   // folder is read-only), naming the file and the reason; empty when they can.
   std::string WriteProblem() const;
+  // For a run of many changes (an import): while on, whether a server holds
+  // the prefix's lock is looked at every few milliseconds instead of before
+  // each change. Flush always looks before anything is written.
+  void SetBatchMode(bool on);
   std::string DeferredReadProblem() const override;
 
  protected:
@@ -99,6 +103,9 @@ class WineRegistry : public MemoryRegistry {
   std::chrono::steady_clock::time_point last_check_{};
   std::chrono::steady_clock::time_point lock_paths_found_{};
   std::vector<std::string> lock_paths_;
+  bool batch_ = false;
+  std::chrono::steady_clock::time_point lock_checked_{};
+  std::int32_t lock_status_ = kRegOk;
   bool read_only_ = false;      // opened with one root only
   std::string deferred_error_;  // why a hive read on first use failed
 };

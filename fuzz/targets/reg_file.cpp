@@ -14,6 +14,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "platform/memory_registry.h"
+#include "platform/reg_file_stream.h"
 #include "platform/wine_format.h"
 
 namespace {
@@ -47,6 +48,42 @@ std::u16string Dump(Registry& registry, RegKey root) {
     if (key != root) registry.CloseKey(key);
   }
   return out;
+}
+
+class CollectSink : public RegOpSink {
+ public:
+  bool Add(const RegFileOp& op, std::string* /*error*/) override {
+    ops.push_back(op);
+    return true;
+  }
+  std::vector<RegFileOp> ops;
+};
+
+bool SameOps(const std::vector<RegFileOp>& a, const std::vector<RegFileOp>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].kind != b[i].kind || a[i].root != b[i].root || a[i].path != b[i].path ||
+        a[i].name != b[i].name || !(a[i].value == b[i].value) || a[i].line != b[i].line) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The file read in small pieces, as a big one is read from disk, gives the
+// same changes and the same fault as read at once.
+void CheckPieces(std::string_view bytes, std::size_t piece_units, bool parsed,
+                 const std::vector<RegFileOp>& ops, const std::string& error) {
+  RegLineReader lines(bytes, piece_units);
+  CollectSink sink;
+  std::string piece_error;
+  const bool ok = ParseRegLines(lines, "in.reg", sink, &piece_error);
+  FUZZ_CHECK(ok == parsed, "read in pieces, the file is as good or as bad");
+  if (ok) {
+    FUZZ_CHECK(SameOps(sink.ops, ops), "read in pieces, the file holds the same changes");
+  } else {
+    FUZZ_CHECK(piece_error == error, "read in pieces, the file has the same fault");
+  }
 }
 
 // A registry whose machine hive is a tree read from a Wine registry file.
@@ -105,7 +142,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first.SetMachineHive(std::move(hive.root));
   } else {
     std::vector<RegFileOp> ops;
-    if (!ParseRegFile(bytes, "in.reg", &ops, &error)) {
+    const bool parsed = ParseRegFile(bytes, "in.reg", &ops, &error);
+    CheckPieces(bytes, 1 + size % 13, parsed, ops, error);
+    if (!parsed) {
       FUZZ_CHECK(error.starts_with("in.reg:"), "an error names the file and the line");
       return 0;
     }

@@ -1,11 +1,7 @@
 // clarivo-regedit: exports and silently imports .reg files on the registry
 // named by CLARIVO_REGISTRY, the way "regedit /e" and "regedit /s" do.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,7 +9,6 @@
 #include "platform/reg_file.h"
 #include "platform/text.h"
 #include "platform/windows_system.h"
-#include "platform/wine_registry.h"
 
 namespace {
 
@@ -26,23 +21,9 @@ constexpr const char* kUsage =
     "FILE is a Linux path or a Windows path (C:\\...) inside the prefix. The registry\n"
     "is the one named by CLARIVO_REGISTRY (wine:DIR), else $WINEPREFIX, else ~/.wine.\n"
     "Exports are written in the \"Windows Registry Editor Version 5.00\" format;\n"
-    "imports accept that format and \"REGEDIT4\". Every FILE is read and checked\n"
-    "before anything changes, and the registry files are saved once, each replaced\n"
-    "atomically: an import happens whole or not at all.\n";
-
-bool ReadFileBytes(const std::string& path, std::string* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot read " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = "cannot read " + path + ": " + std::strerror(EIO);
-    return false;
-  }
-  return true;
-}
+    "imports accept that format and \"REGEDIT4\". A fault in any FILE, or a change\n"
+    "or save that fails, leaves the registry files as they were; else they are saved\n"
+    "once, each replaced atomically: an import happens whole or not at all.\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "clarivo-regedit: %s\n", message.c_str());
@@ -89,45 +70,22 @@ int Export(platform::WindowsSystem& system, const std::string& file, const std::
   return 0;
 }
 
-// Every file is read and checked before anything changes; then all of them
-// are applied to the one opened registry and saved once, each registry file
-// replaced atomically, so that the import happens whole or not at all.
+// All files or none: ImportRegFiles applies them to the one opened registry
+// as they are read, drops every change on any fault, and saves once, each
+// registry file replaced atomically.
 int Import(platform::WindowsSystem& system, const std::vector<std::string>& files) {
   if (!system.Warning().empty()) {
     return Fail("cannot import into " + system.Describe() +
                 ": a wineserver is running for this prefix; stop it first (wineserver -k)");
   }
-  struct Parsed {
-    std::string host;
-    std::vector<platform::RegFileOp> ops;
-  };
-  std::vector<Parsed> parsed;
+  std::vector<std::string> hosts;
   for (const std::string& file : files) {
     std::string error;
-    Parsed one;
-    one.host = HostPath(system, file, &error);
-    if (one.host.empty()) return Fail("cannot read " + error);
-    std::string bytes;
-    if (!ReadFileBytes(one.host, &bytes, &error)) return Fail(error);
-    if (!platform::ParseRegFile(bytes, one.host, &one.ops, &error)) return Fail(error);
-    parsed.push_back(std::move(one));
+    hosts.push_back(HostPath(system, file, &error));
+    if (hosts.back().empty()) return Fail("cannot read " + error);
   }
-  auto* wine = dynamic_cast<platform::WineRegistry*>(&system.registry());
-  for (const Parsed& one : parsed) {
-    std::string error;
-    if (!platform::ApplyRegOps(system.registry(), one.ops, one.host, &error)) {
-      if (wine != nullptr) wine->DiscardChanges();
-      return Fail(error + " (nothing was imported)");
-    }
-  }
-  if (system.registry().Flush() != platform::kRegOk) {
-    std::string error = "cannot save the registry after importing";
-    for (const Parsed& one : parsed) error += " " + one.host;
-    // The Wine backend knows which file could not be written and why.
-    if (wine != nullptr && !wine->last_error().empty()) error += ": " + wine->last_error();
-    if (wine != nullptr) wine->DiscardChanges();
-    return Fail(error + " (nothing was imported)");
-  }
+  std::string error;
+  if (!platform::ImportRegFiles(system.registry(), hosts, &error)) return Fail(error);
   return 0;
 }
 
@@ -183,13 +141,13 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<platform::WindowsSystem> system = platform::OpenWindowsSystem(source, &error, only_root);
   if (!system) return Fail(error);
-  if (do_export) {
-    const int status = Export(*system, operands[0], operands.size() > 1 ? operands[1] : std::string());
-    // An export changes nothing in the registry: the process ends without
-    // freeing its keys one by one (800,000 in a Windows-sized registry).
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(status);
-  }
-  return Import(*system, operands);
+  const int status = do_export
+                         ? Export(*system, operands[0], operands.size() > 1 ? operands[1] : std::string())
+                         : Import(*system, operands);
+  // Neither leaves changes pending (an import saved them or dropped them
+  // all): the process ends without freeing its keys one by one (800,000 in a
+  // Windows-sized registry).
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::_Exit(status);
 }
