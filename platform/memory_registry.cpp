@@ -284,7 +284,7 @@ std::int32_t MemoryRegistry::QueryValue(RegKey key, std::u16string_view name, Re
 }
 
 RegTreeValue* MemoryRegistry::FindValueInOrder(RegNode* node, std::u16string_view name) {
-  std::vector<RegTreeValue>& values = node->values;
+  RegValueList& values = node->values;
   std::size_t index = values.size();
   if (node == value_hint_node_ && value_hint_ < values.size() &&
       EqualsNoCase(values[value_hint_].name, name)) {

@@ -439,7 +439,7 @@ bool RestorePointStore::RestorePointAt(int index) {
     return false;
   }
   // Every file is there and readable before anything changes; the editor
-  // then checks them all and imports them in one step.
+  // then imports them in one step, all or nothing.
   std::vector<std::string> files = {dir + kMachineBackupFile};
   // Points made before the user's hive was saved too hold only the machine file.
   if (Exists(dir + kUserBackupFile)) files.push_back(dir + kUserBackupFile);

@@ -15,8 +15,8 @@ class HeldRegistryEditor final : public clarivo::IRegistryEditor {
   explicit HeldRegistryEditor(platform::Registry& registry) : registry_(registry) {}
 
   bool Export(const std::string& file, const std::string& root, std::string* error) override;
-  // Every file is read and checked before anything changes; on any failure
-  // the changes made so far are dropped, so nothing is saved.
+  // All or nothing: on any fault in any file the changes made so far are
+  // dropped before anything is saved.
   bool Import(const std::vector<std::string>& files, std::string* error) override;
 
  private:
