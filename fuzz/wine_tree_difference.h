@@ -11,6 +11,18 @@
 
 namespace wine_tree {
 
+// Marks every key below `top` changed, so that a writer writes each anew
+// instead of copying its block as it was read.
+inline void MarkAllChanged(platform::RegNode* top) {
+  std::vector<platform::RegNode*> pending{top};
+  while (!pending.empty()) {
+    platform::RegNode* node = pending.back();
+    pending.pop_back();
+    node->flags |= platform::RegNode::kChanged;
+    for (auto& child : node->subkeys) pending.push_back(child.get());
+  }
+}
+
 inline std::string Printable(std::u16string_view text) {
   std::string out;
   for (char16_t c : text) out += c < 0x80 ? std::string(1, static_cast<char>(c)) : "\\x" + std::to_string(c);
@@ -36,7 +48,8 @@ inline std::string KeyDifference(const platform::RegNode& a, const platform::Reg
   for (std::size_t i = 0; i < a.values.size(); ++i) {
     const auto& x = a.values[i];
     const auto& y = b.values[i];
-    if (x.name != y.name || x.type != y.type || x.data != y.data) return "value " + Printable(x.name);
+    if (x.name.view() != y.name.view() || x.type != y.type || x.data != y.data)
+      return "value " + Printable(x.name);
   }
   const bool a_class = a.extra && a.extra->has_class;
   const bool b_class = b.extra && b.extra->has_class;

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz/forwarding_registry.h"
 #include "fuzz/fuzz_check.h"
 #include "platform/memory_registry.h"
 #include "platform/reg_file_stream.h"
@@ -92,44 +93,6 @@ class HiveRegistry : public MemoryRegistry {
   void SetMachineHive(std::unique_ptr<RegNode> root) { ReplaceHive(Hive::kMachine, std::move(root)); }
 };
 
-// Shows a registry only through the Registry interface, as any other store would.
-class InterfaceOnly : public Registry {
- public:
-  explicit InterfaceOnly(Registry& inner) : inner_(inner) {}
-  std::int32_t OpenKey(RegKey parent, std::u16string_view path, RegKey* out) override {
-    return inner_.OpenKey(parent, path, out);
-  }
-  std::int32_t CreateKey(RegKey parent, std::u16string_view path, RegKey* out) override {
-    return inner_.CreateKey(parent, path, out);
-  }
-  void CloseKey(RegKey key) override { inner_.CloseKey(key); }
-  std::int32_t QueryInfo(RegKey key, std::uint32_t* subkeys, std::uint32_t* values) override {
-    return inner_.QueryInfo(key, subkeys, values);
-  }
-  std::int32_t EnumKey(RegKey key, std::uint32_t index, std::u16string* name) override {
-    return inner_.EnumKey(key, index, name);
-  }
-  std::int32_t EnumValue(RegKey key, std::uint32_t index, std::u16string* name, RegValue* value) override {
-    return inner_.EnumValue(key, index, name, value);
-  }
-  std::int32_t QueryValue(RegKey key, std::u16string_view name, RegValue* value) override {
-    return inner_.QueryValue(key, name, value);
-  }
-  std::int32_t SetValue(RegKey key, std::u16string_view name, const RegValue& value) override {
-    return inner_.SetValue(key, name, value);
-  }
-  std::int32_t DeleteTree(RegKey key, std::u16string_view subpath) override {
-    return inner_.DeleteTree(key, subpath);
-  }
-  std::int32_t DeleteValue(RegKey key, std::u16string_view name) override {
-    return inner_.DeleteValue(key, name);
-  }
-  std::int32_t Flush() override { return inner_.Flush(); }
-
- private:
-  Registry& inner_;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -152,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::u16string text, generic_text;
   std::string generic_error;
-  InterfaceOnly generic(first);
+  ForwardingRegistry generic(first);
   const bool exported = FormatRegExport(first, {u"HKEY_LOCAL_MACHINE", u"HKEY_CURRENT_USER"}, &text, &error);
   FUZZ_CHECK(FormatRegExport(generic, {u"HKEY_LOCAL_MACHINE", u"HKEY_CURRENT_USER"}, &generic_text,
                              &generic_error) == exported,

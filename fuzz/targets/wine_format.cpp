@@ -16,16 +16,6 @@ namespace {
 
 using platform::RegNode;
 
-void MarkAllChanged(RegNode* top) {
-  std::vector<RegNode*> pending{top};
-  while (!pending.empty()) {
-    RegNode* node = pending.back();
-    pending.pop_back();
-    node->flags |= RegNode::kChanged;
-    for (auto& child : node->subkeys) pending.push_back(child.get());
-  }
-}
-
 // The text cut at a few places, each read in two parts.
 void CheckSplitReads(const std::string& text, bool ok, const std::string& error,
                      const platform::WineHiveFile& hive) {
@@ -66,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(difference.empty(),
              ("the tree written back with copied blocks reads the same: " + difference).c_str());
 
-  MarkAllChanged(hive.root.get());
+  wine_tree::MarkAllChanged(hive.root.get());
   const std::string rewritten = platform::FormatWineRegistry(hive, nullptr, nullptr);
   platform::WineHiveFile third;
   FUZZ_CHECK(platform::ParseWineRegistry(rewritten, "rewritten", &third, &error), error.c_str());

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/wine_tree_difference.h"
 #include "platform/registry.h"
 #include "platform/wine_format.h"
 
@@ -48,16 +49,6 @@ std::u16string Describe(const WineHiveFile& hive) {
   std::u16string out;
   Describe(hive.root.get(), u"", &out);
   return out;
-}
-
-void MarkAllChanged(RegNode* top) {
-  std::vector<RegNode*> pending{top};
-  while (!pending.empty()) {
-    RegNode* node = pending.back();
-    pending.pop_back();
-    node->flags |= RegNode::kChanged;
-    for (auto& child : node->subkeys) pending.push_back(child.get());
-  }
 }
 
 // Runs `fn` on a thread with a small stack, where anything that recurses
@@ -102,7 +93,7 @@ TEST(WineFormatHostileTest, KeyNamesReadAsWineserverReadsThem) {
   // blocks as well as blocks written anew.
   WineHiveFile again = Parse(FormatWineRegistry(hive, nullptr, nullptr));
   EXPECT_EQ(Describe(again), expected);
-  MarkAllChanged(hive.root.get());
+  wine_tree::MarkAllChanged(hive.root.get());
   WineHiveFile rewritten = Parse(FormatWineRegistry(hive, nullptr, nullptr));
   EXPECT_EQ(Describe(rewritten), expected);
 }
@@ -144,7 +135,7 @@ TEST(WineFormatHostileTest, KeysAMillionLevelsDeepAreReadWrittenAndFreed) {
   std::size_t depth = 0;
   OnSmallStack([&] {
     WineHiveFile hive = Parse(text);
-    MarkAllChanged(hive.root.get());
+    wine_tree::MarkAllChanged(hive.root.get());
     written = FormatWineRegistry(hive, nullptr, nullptr);
     std::vector<WineBlockSpan> spans;
     std::string kept = FormatWineRegistry(hive, nullptr, &spans);

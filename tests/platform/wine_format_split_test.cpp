@@ -17,16 +17,6 @@ namespace {
 const char kHeader[] =
     "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
 
-void MarkAllChanged(RegNode* top) {
-  std::vector<RegNode*> pending{top};
-  while (!pending.empty()) {
-    RegNode* node = pending.back();
-    pending.pop_back();
-    node->flags |= RegNode::kChanged;
-    for (auto& child : node->subkeys) pending.push_back(child.get());
-  }
-}
-
 // Every place a cut may go, found independently of the parser: the start of
 // a line opening with '[' right after a line of nothing but blanks.
 std::vector<std::size_t> CutPlaces(const std::string& text) {
@@ -69,8 +59,8 @@ void ExpectSplitReadsAgree(const std::string& text, const std::string& what) {
     EXPECT_EQ(wine_tree::TreeDifference(*whole.root, *joined.root, true), "");
     // The byte-true writer copies blocks by their offsets: same output.
     EXPECT_EQ(FormatWineRegistry(joined, nullptr, nullptr), copied);
-    MarkAllChanged(joined.root.get());
-    MarkAllChanged(whole.root.get());
+    wine_tree::MarkAllChanged(joined.root.get());
+    wine_tree::MarkAllChanged(whole.root.get());
     EXPECT_EQ(FormatWineRegistry(joined, nullptr, nullptr), FormatWineRegistry(whole, nullptr, nullptr));
     ParseWineRegistry(text, "system.reg", &whole, &whole_error);  // unmarked again for the next cut
   }

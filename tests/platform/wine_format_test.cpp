@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/wine_tree_difference.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 
@@ -59,11 +60,6 @@ RegValue ValueOf(RegNode* node, std::u16string_view name) {
   const RegTreeValue* v = node ? node->FindValue(name) : nullptr;
   if (!v) return RegValue{0xFFFF, {}};
   return RegValue{v->type, v->data};
-}
-
-void MarkAllChanged(RegNode* node) {
-  node->flags |= RegNode::kChanged;
-  for (auto& child : node->subkeys) MarkAllChanged(child.get());
 }
 
 TEST(WineFormatTest, ReadsEveryValueTypeAndEscapeWineWrites) {
@@ -121,7 +117,7 @@ TEST(WineFormatTest, WritesBlocksExactlyAsWineserver) {
   // Regenerating every block from the tree gives wineserver's own text back.
   std::string text = std::string(kHeader) + kWineBlock;
   WineHiveFile hive = Parse(text);
-  MarkAllChanged(hive.root.get());
+  wine_tree::MarkAllChanged(hive.root.get());
   EXPECT_EQ(FormatWineRegistry(hive, nullptr, nullptr), text);
 
   // Control characters: C escapes, octal, octal padded before a digit, the final NUL dropped.
