@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 
 #include "app/core/atomic_file.h"
@@ -139,6 +140,10 @@ ProfileStore::Status ProfileStore::HandleDamage(const std::string& path, const s
   return Status::kOk;
 }
 
+// How old a file must be before what was read from it is kept: well above
+// the tick in which file times advance (a few milliseconds).
+constexpr std::int64_t kSettledNs = 100'000'000;
+
 ProfileStore::Status ProfileStore::Load(std::string_view section, Section* out) {
   out->clear();
   if (!ValidSection(section)) {
@@ -146,6 +151,15 @@ ProfileStore::Status ProfileStore::Load(std::string_view section, Section* out) 
     return Status::kFailed;
   }
   const std::string path = SectionPath(section);
+  if (const auto known = read_.find(path); known != read_.end()) {
+    if (StampOf(path) == known->second.stamp) {
+      *out = known->second.entries;
+      return Status::kOk;
+    }
+    read_.erase(known);
+  }
+  // Stamped before the read: a file replaced in between is read again next time.
+  const std::optional<FileStamp> stamp = StampOf(path);
   std::string error;
   std::optional<std::string> content = ReadWholeFile(path, &error);
   if (!content) {
@@ -186,6 +200,7 @@ ProfileStore::Status ProfileStore::Load(std::string_view section, Section* out) 
       value.number = static_cast<std::int32_t>(n);
     } else if (data.starts_with("hex:") && data.size() % 2 == 0) {
       value.is_int = false;
+      value.bytes.reserve((data.size() - 4) / 2);
       for (std::size_t i = 4; i < data.size(); i += 2) {
         int hi = HexValue(data[i]), lo = HexValue(data[i + 1]);
         if (hi < 0 || lo < 0) reason = "bad data on line " + std::to_string(line_no);
@@ -200,7 +215,16 @@ ProfileStore::Status ProfileStore::Load(std::string_view section, Section* out) 
     out->emplace_back(std::move(name), std::move(value));
   }
   if (line_no == 0 && reason.empty()) reason = "the file is empty";
-  if (reason.empty()) return Status::kOk;
+  if (reason.empty()) {
+    // A file changed in the last moments is not kept: file times advance in
+    // ticks of milliseconds, so a change written in place within the same
+    // tick would leave the same stamp.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t now_ns = std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+    if (stamp && stamp->modified_ns < now_ns - kSettledNs) read_[path] = ReadSection{*stamp, *out};
+    return Status::kOk;
+  }
   out->clear();
   return HandleDamage(path, reason);
 }
@@ -258,7 +282,16 @@ ProfileStore::Status ProfileStore::Set(std::string_view section, std::string_vie
     last_error_ = error;
     return Status::kFailed;
   }
+  // Read afresh next time: another process may write the file right after us.
+  read_.erase(SectionPath(section));
   return Status::kOk;
+}
+
+std::optional<ProfileStore::FileStamp> ProfileStore::StampOf(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return FileStamp{info.st_dev, info.st_ino, info.st_size,
+                   std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 ProfileStore::Status ProfileStore::GetInt(std::string_view section, std::string_view key,

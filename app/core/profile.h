@@ -4,7 +4,10 @@
 // overwritten unless the user agrees to set it aside.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -53,7 +56,24 @@ class ProfileStore {
   Status Get(std::string_view section, std::string_view key, Value* value);
   Status HandleDamage(const std::string& path, const std::string& reason);
 
+  // What a section's file was when it was read or written last. The pages
+  // read the stored scan result (megabytes for a big registry) many times;
+  // it is parsed again only when its file has changed since.
+  struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified_ns = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  struct ReadSection {
+    FileStamp stamp;
+    Section entries;
+  };
+  static std::optional<FileStamp> StampOf(const std::string& path);
+
   std::string directory_;
+  std::map<std::string, ReadSection> read_;
   mutable std::mutex mutex_;
   std::set<std::string> kept_damaged_;  // files the user chose to leave in place
   std::string last_error_;

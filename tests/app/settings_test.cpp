@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,36 @@ TEST_F(Settings, FreshProfileGivesTheDefaultsAndValuesRoundTrip) {
   SetProfileRoot(kCompanyKey, "Clarivo");
   EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 1), 0);
   SetProfileRoot(kCompanyKey);
+}
+
+TEST_F(Settings, ASectionChangedOnDiskIsReadAfresh) {
+  // Read often, parsed once while its file stays as it was; whoever changes
+  // the file, and however, the next read sees the change.
+  const std::string path = profile_dir() + "/Setting";
+  ASSERT_TRUE(SetSettingInt("Setting", "CloseToTray", 0));
+  const auto age = [&](int seconds) {
+    const auto when = std::filesystem::last_write_time(path) - std::chrono::seconds(seconds);
+    std::filesystem::last_write_time(path, when);
+  };
+  age(10);
+  EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 5), 0);
+  // Another process of ours replaces the file.
+  ProfileStore other(Profile().directory());
+  ASSERT_EQ(other.SetInt("Setting", "CloseToTray", 1), Status::kOk);
+  EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 5), 1);
+  age(10);
+  EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 5), 1);
+  // An editor writes it in place: same file, same size, other content, and
+  // then at once again (within one tick of the file clock).
+  for (const char* digit : {"3", "4"}) {
+    testing::WriteText(path, std::string("Clarivo profile 1\nCloseToTray=dword:0000000") + digit + "\n");
+    EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 5), digit[0] - '0');
+  }
+  age(10);
+  EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 5), 4);
+  testing::WriteText(path, "Clarivo profile 1\nCloseToTray=dword:00000006\n");
+  age(10);  // an old time put back, as a copy that keeps times would
+  EXPECT_EQ(GetSettingInt("Setting", "CloseToTray", 5), 4 + 2) << "its time differs from the one read";
 }
 
 TEST_F(Settings, DamagedFileIsReportedAndNeverOverwrittenWithoutConsent) {
