@@ -146,7 +146,7 @@ std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, 
     std::string text;
     if (reg->ReadHiveText(Hive::kMachine, true, &machine, &text, error)) {
       const std::size_t user_size =
-          static_cast<std::size_t>(std::max<off_t>(Identify(reg->files_[1].path).size, 0));
+          static_cast<std::size_t>(std::max<off_t>(StampOf(reg->files_[1].path).size, 0));
       // The user's file holds more values to the byte and takes about a
       // quarter longer a byte to parse.
       const std::size_t user_work = user_size + user_size / 4;
@@ -185,18 +185,6 @@ std::unique_ptr<WineRegistry> WineRegistry::Open(const std::string& prefix_dir, 
   return reg;
 }
 
-WineRegistry::FileIdentity WineRegistry::Identify(const std::string& path) {
-  FileIdentity id;
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0) return id;
-  id.exists = true;
-  id.dev = st.st_dev;
-  id.ino = st.st_ino;
-  id.size = st.st_size;
-  id.mtime_ns = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  return id;
-}
-
 bool WineRegistry::LoadHive(Hive hive, bool required, std::string* error) {
   LoadedHive loaded;
   if (!ReadHive(hive, required, &loaded, error)) return false;
@@ -207,7 +195,7 @@ bool WineRegistry::LoadHive(Hive hive, bool required, std::string* error) {
 bool WineRegistry::ReadHiveText(Hive hive, bool required, LoadedHive* out, std::string* text,
                                 std::string* error) const {
   const HiveFile& file = files_[static_cast<int>(hive)];
-  out->identity = Identify(file.path);
+  out->identity = StampOf(file.path);
   if (!out->identity.exists && !required) return true;  // made empty by InstallHive
   return ReadWholeFile(file.path, text, error);
 }
@@ -279,7 +267,7 @@ std::int32_t WineRegistry::SaveDirtyHives() {
   for (Pending& p : pending) {
     HiveFile& file = files_[static_cast<int>(p.hive)];
     CommitWineText(&file.file, &hive_root(p.hive), std::move(p.text), p.spans);
-    file.identity = Identify(file.path);
+    file.identity = StampOf(file.path);
     file.dirty = false;
   }
   return kRegOk;
@@ -366,7 +354,7 @@ void WineRegistry::OnRootWalk() {
   for (Hive hive : {Hive::kMachine, Hive::kUser}) {
     if (HivePending(hive)) continue;  // read when first used, not before
     HiveFile& file = files_[static_cast<int>(hive)];
-    FileIdentity id = Identify(file.path);
+    FileStamp id = StampOf(file.path);
     if (id == file.identity) continue;
     std::string error;
     // A broken file keeps the tree we have, until the file changes again.

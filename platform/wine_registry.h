@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_stamp.h"
 #include "platform/memory_registry.h"
 #include "platform/wine_format.h"
 
@@ -61,25 +62,17 @@ class WineRegistry : public MemoryRegistry {
   void OnHiveNeeded(Hive hive) override;
 
  private:
-  struct FileIdentity {
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    std::int64_t mtime_ns = 0;
-    bool operator==(const FileIdentity&) const = default;
-  };
   struct HiveFile {
     std::string path;
     WineHiveFile file;
-    FileIdentity identity;
+    FileStamp identity;
     bool dirty = false;
   };
 
   // A file read and parsed, not yet in place (no root: the file is missing).
   struct LoadedHive {
     WineHiveFile file;
-    FileIdentity identity;
+    FileStamp identity;
   };
 
   explicit WineRegistry(std::string prefix_dir);
@@ -95,7 +88,6 @@ class WineRegistry : public MemoryRegistry {
   bool ParseHiveText(Hive hive, LoadedHive* out, std::string* error,
                      const std::function<bool(WineHiveFile*, std::string*)>& parse) const;
   void InstallHive(Hive hive, LoadedHive loaded);
-  static FileIdentity Identify(const std::string& path);
 
   std::string prefix_;
   HiveFile files_[2];

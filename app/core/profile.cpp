@@ -152,14 +152,14 @@ ProfileStore::Status ProfileStore::Load(std::string_view section, Section* out) 
   }
   const std::string path = SectionPath(section);
   if (const auto known = read_.find(path); known != read_.end()) {
-    if (StampOf(path) == known->second.stamp) {
+    if (platform::StampOf(path) == known->second.stamp) {
       *out = known->second.entries;
       return Status::kOk;
     }
     read_.erase(known);
   }
   // Stamped before the read: a file replaced in between is read again next time.
-  const std::optional<FileStamp> stamp = StampOf(path);
+  const platform::FileStamp stamp = platform::StampOf(path);
   std::string error;
   std::optional<std::string> content = ReadWholeFile(path, &error);
   if (!content) {
@@ -222,7 +222,7 @@ ProfileStore::Status ProfileStore::Load(std::string_view section, Section* out) 
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     const std::int64_t now_ns = std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
-    if (stamp && stamp->modified_ns < now_ns - kSettledNs) read_[path] = ReadSection{*stamp, *out};
+    if (stamp.exists && stamp.modified_ns < now_ns - kSettledNs) read_[path] = ReadSection{stamp, *out};
     return Status::kOk;
   }
   out->clear();
@@ -285,13 +285,6 @@ ProfileStore::Status ProfileStore::Set(std::string_view section, std::string_vie
   // Read afresh next time: another process may write the file right after us.
   read_.erase(SectionPath(section));
   return Status::kOk;
-}
-
-std::optional<ProfileStore::FileStamp> ProfileStore::StampOf(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  return FileStamp{info.st_dev, info.st_ino, info.st_size,
-                   std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 ProfileStore::Status ProfileStore::GetInt(std::string_view section, std::string_view key,

@@ -4,8 +4,6 @@
 // overwritten unless the user agrees to set it aside.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -16,6 +14,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "platform/file_stamp.h"
 
 namespace clarivo {
 
@@ -56,21 +56,13 @@ class ProfileStore {
   Status Get(std::string_view section, std::string_view key, Value* value);
   Status HandleDamage(const std::string& path, const std::string& reason);
 
-  // What a section's file was when it was read or written last. The pages
-  // read the stored scan result (megabytes for a big registry) many times;
-  // it is parsed again only when its file has changed since.
-  struct FileStamp {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    std::int64_t modified_ns = 0;
-    bool operator==(const FileStamp&) const = default;
-  };
+  // A section as read, with its file's stamp then. The pages read the
+  // stored scan result (megabytes for a big registry) many times; it is
+  // parsed again only when its file has changed since.
   struct ReadSection {
-    FileStamp stamp;
+    platform::FileStamp stamp;
     Section entries;
   };
-  static std::optional<FileStamp> StampOf(const std::string& path);
 
   std::string directory_;
   std::map<std::string, ReadSection> read_;
